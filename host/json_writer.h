@@ -1,0 +1,27 @@
+// The layout every composed message shares: RapidJSON's PrettyWriter, UTF-8
+// output, four blanks of indent, default format options.
+#pragma once
+
+#include <rapidjson/encodings.h>
+#include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
+
+#include "zevar/dstring.h"
+
+using JsonWriter = rapidjson::PrettyWriter<rapidjson::StringBuffer, rapidjson::UTF16<DWChar>,
+                                           rapidjson::UTF8<>>;
+using JsonWriterUtf8 =
+    rapidjson::PrettyWriter<rapidjson::StringBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>>;
+
+template <typename Writer>
+void UseMessageLayout(Writer& writer) {
+  writer.SetIndent(' ', 4);
+}
+
+// Writes a UTF-16 string value. An unpaired surrogate, which the writer would
+// stop at, is written as U+FFFD so the message stays whole.
+bool WriteWideString(JsonWriter& writer, const DWChar* text, uint32_t count);
+
+// Copies the composed text up to its first NUL. False (and the copy left
+// empty) when there is no memory for it.
+bool CopyComposedText(const rapidjson::StringBuffer& buffer, DString* text);

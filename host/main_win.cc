@@ -1,0 +1,15 @@
+// The browser starts the host with pipes as standard input and output; the
+// arguments it passes are ignored.
+#include <cstdio>
+
+#include "host/main_loop.h"
+#include "host/platform_win.h"
+#include "host/std_streams.h"
+
+int wmain() {
+  if (PrepareStdStream(stdin) != 0) return -1;
+  if (PrepareStdStream(stdout) != 0) return -1;
+  Win32Platform platform;
+  HostSession session{{stdin, stdout}, &platform, {}, {}};
+  return ServeRequests(session);
+}

@@ -1,0 +1,11 @@
+// HTML and MHTML conversion through the converter, and its settings dialog.
+#pragma once
+
+#include <cstdint>
+
+#include "host/host_session.h"
+#include "host/request.h"
+
+int32_t HandleHtmlToPdf(HostSession& session, const ParsedRequest& request);
+int32_t HandleMhtmlToPdf(HostSession& session, const ParsedRequest& request);
+void HandlePreferences(HostSession& session);

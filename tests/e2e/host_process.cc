@@ -1,0 +1,90 @@
+#include "tests/e2e/host_process.h"
+
+#include <vector>
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+HostProcess::~HostProcess() {
+  if (process_) {
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
+    CloseHandle(process_);
+  }
+  CloseInput();
+  if (collector_) {
+    WaitForSingleObject(collector_, 5000);
+    CloseHandle(collector_);
+  }
+  if (from_child_) CloseHandle(from_child_);
+}
+
+bool HostProcess::Start(const std::wstring& program, const std::string& preload,
+                        bool stdin_from_null) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE child_in = nullptr, child_out = nullptr;
+  if (stdin_from_null) {
+    child_in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  } else if (!CreatePipe(&child_in, &to_child_, &inherit, 1 << 22)) {
+    return false;
+  }
+  if (!CreatePipe(&from_child_, &child_out, &inherit, 1 << 22)) return false;
+  if (to_child_) SetHandleInformation(to_child_, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(from_child_, HANDLE_FLAG_INHERIT, 0);
+  if (!preload.empty()) Write(preload);
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = child_in;
+  startup.hStdOutput = child_out;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION info = {};
+  std::wstring quoted = L"\"" + program + L"\"";
+  std::vector<wchar_t> line(quoted.begin(), quoted.end());
+  line.push_back(0);
+  BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                nullptr, &startup, &info);
+  CloseHandle(child_in);
+  CloseHandle(child_out);
+  if (!started) return false;
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  collector_ = CreateThread(nullptr, 0, CollectOutput, this, 0, nullptr);
+  return collector_ != nullptr;
+}
+
+void HostProcess::Write(const std::string& bytes) {
+  const char* at = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    DWORD put = 0;
+    if (!WriteFile(to_child_, at, DWORD(left), &put, nullptr)) return;
+    at += put;
+    left -= put;
+  }
+}
+
+void HostProcess::CloseInput() {
+  if (to_child_) CloseHandle(to_child_);
+  to_child_ = nullptr;
+}
+
+bool HostProcess::Finish(DWORD timeout_ms) {
+  if (WaitForSingleObject(process_, timeout_ms) != WAIT_OBJECT_0) return false;
+  GetExitCodeProcess(process_, &exit_code_);
+  return WaitForSingleObject(collector_, timeout_ms) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI HostProcess::CollectOutput(void* self) {
+  HostProcess* host = static_cast<HostProcess*>(self);
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(host->from_child_, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    host->output_.append(buffer, got);
+  return 0;
+}

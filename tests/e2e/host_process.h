@@ -1,0 +1,41 @@
+// Starts a Windows program with pipes made by CreatePipe as its standard
+// input and output, as a browser does, and collects what it writes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The folder of the running test program, with a final backslash; the
+// programs under test are built beside it.
+std::wstring ProgramFolder();
+
+class HostProcess {
+ public:
+  HostProcess() = default;
+  ~HostProcess();
+  HostProcess(const HostProcess&) = delete;
+  HostProcess& operator=(const HostProcess&) = delete;
+
+  // Writes preload into the input pipe, then starts the program. With
+  // stdin_from_null the program gets the NUL device as its input instead.
+  bool Start(const std::wstring& program, const std::string& preload = "",
+             bool stdin_from_null = false);
+  void Write(const std::string& bytes);
+  void CloseInput();
+  // Waits for the exit and for the end of the output; false on a timeout.
+  bool Finish(DWORD timeout_ms = 20000);
+
+  DWORD exit_code() const { return exit_code_; }
+  const std::string& output() const { return output_; }
+
+ private:
+  static DWORD WINAPI CollectOutput(void* self);
+
+  HANDLE process_ = nullptr;
+  HANDLE to_child_ = nullptr;
+  HANDLE from_child_ = nullptr;
+  HANDLE collector_ = nullptr;
+  DWORD exit_code_ = STILL_ACTIVE;
+  std::string output_;
+};

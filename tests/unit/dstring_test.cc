@@ -1,0 +1,73 @@
+#include "zevar/dstring.h"
+
+#include <gtest/gtest.h>
+
+TEST(DStringTest, EmptyStringReadsAsEmptyTextWithoutBuffer) {
+  DString s;
+  EXPECT_STREQ(s.c_str(), "");
+  EXPECT_EQ(s.data(), nullptr);
+  EXPECT_EQ(s.length(), 0u);
+  EXPECT_EQ(s.capacity(), 0u);
+}
+
+TEST(DStringTest, GrowthRoundsToMultiplesOf32Units) {
+  DString s;
+  ASSERT_TRUE(s.Reserve(0));
+  EXPECT_EQ(s.capacity(), 31u);
+  ASSERT_TRUE(s.Reserve(31));
+  EXPECT_EQ(s.capacity(), 31u);
+  ASSERT_TRUE(s.Reserve(32));
+  EXPECT_EQ(s.capacity(), 63u);
+  DWString w;
+  ASSERT_TRUE(w.Append(u"abc"));
+  EXPECT_EQ(w.capacity(), 31u);
+  EXPECT_EQ(w.c_str()[3], 0);
+}
+
+TEST(DStringTest, AssignTakesExactlyLengthPlusOne) {
+  DString s;
+  ASSERT_TRUE(s.Assign("hello"));
+  EXPECT_EQ(s.capacity(), 5u);
+  EXPECT_STREQ(s.c_str(), "hello");
+  ASSERT_TRUE(s.Append(" world"));
+  EXPECT_EQ(s.capacity(), 31u);
+  EXPECT_STREQ(s.c_str(), "hello world");
+  // Assigning a part of itself works.
+  ASSERT_TRUE(s.Assign(s.c_str() + 6, 5));
+  EXPECT_STREQ(s.c_str(), "world");
+}
+
+TEST(DStringTest, RequestsBeyondTheLimitFailAndLeaveTheString) {
+  DString s;
+  ASSERT_TRUE(s.Assign("keep"));
+  EXPECT_FALSE(s.Reserve(0x7FFFFFFF));
+  volatile uint32_t too_many = 0x7FFFFFFE - 3;  // one past what fits behind "keep"
+  EXPECT_FALSE(s.Append("x", too_many));
+  EXPECT_STREQ(s.c_str(), "keep");
+  EXPECT_EQ(s.length(), 4u);
+  DWString w;
+  EXPECT_FALSE(w.Reserve(0x3FFFFFFF));
+  EXPECT_EQ(w.data(), nullptr);
+}
+
+TEST(DStringTest, EmptyKeepsTheBufferAndReleaseFreesIt) {
+  DWString w;
+  ASSERT_TRUE(w.Assign(u"text"));
+  const DWChar* buffer = w.data();
+  w.Empty();
+  EXPECT_EQ(w.data(), buffer);
+  EXPECT_EQ(w.length(), 0u);
+  EXPECT_EQ(w.c_str()[0], 0);
+  w.Release();
+  EXPECT_EQ(w.data(), nullptr);
+}
+
+TEST(DStringTest, MoveLeavesTheSourceEmpty) {
+  DString a;
+  ASSERT_TRUE(a.Assign("moved"));
+  DString b(std::move(a));
+  EXPECT_STREQ(b.c_str(), "moved");
+  EXPECT_EQ(a.data(), nullptr);
+  a = std::move(b);
+  EXPECT_STREQ(a.c_str(), "moved");
+}

@@ -1,0 +1,103 @@
+// An in-memory stand-in for the browser's pipes: frames queued as the input,
+// everything the host writes captured as the output.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/channel.h"
+#include "host/platform.h"
+
+inline std::string Frame(const std::string& body) {
+  uint32_t n = uint32_t(body.size());
+  std::string out{char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
+  return out + body;
+}
+
+// Splits captured output into frame bodies; a trailing partial frame is kept
+// whole as the last element so a test sees it.
+inline std::vector<std::string> SplitFrames(const std::string& bytes) {
+  std::vector<std::string> frames;
+  size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    uint32_t n = uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8 | uint8_t(bytes[at + 2]) << 16 |
+                 uint32_t(uint8_t(bytes[at + 3])) << 24;
+    if (at + 4 + n > bytes.size()) break;
+    frames.push_back(bytes.substr(at + 4, n));
+    at += 4 + n;
+  }
+  if (at < bytes.size()) frames.push_back(bytes.substr(at));
+  return frames;
+}
+
+class ScriptedChannel {
+ public:
+  ScriptedChannel() : channel_{std::tmpfile(), std::tmpfile()} {}
+  ~ScriptedChannel() {
+    std::fclose(channel_.input);
+    std::fclose(channel_.output);
+  }
+  ScriptedChannel(const ScriptedChannel&) = delete;
+  ScriptedChannel& operator=(const ScriptedChannel&) = delete;
+
+  // Appends raw bytes behind what is still unread.
+  void Feed(const std::string& bytes) {
+    long at = std::ftell(channel_.input);
+    std::fseek(channel_.input, 0, SEEK_END);
+    std::fwrite(bytes.data(), 1, bytes.size(), channel_.input);
+    std::fflush(channel_.input);
+    std::fseek(channel_.input, at, SEEK_SET);
+  }
+  void FeedFrame(const std::string& body) { Feed(Frame(body)); }
+
+  uint32_t Unread() const {
+    long at = std::ftell(channel_.input);
+    std::fseek(channel_.input, 0, SEEK_END);
+    long end = std::ftell(channel_.input);
+    std::fseek(channel_.input, at, SEEK_SET);
+    return uint32_t(end - at);
+  }
+
+  std::string Output() const {
+    std::fflush(channel_.output);
+    long end = std::ftell(channel_.output);
+    std::string bytes(size_t(end), '\0');
+    std::rewind(channel_.output);
+    size_t got = std::fread(&bytes[0], 1, bytes.size(), channel_.output);
+    bytes.resize(got);
+    std::fseek(channel_.output, 0, SEEK_END);
+    return bytes;
+  }
+  std::vector<std::string> OutputFrames() const { return SplitFrames(Output()); }
+
+  const Channel& channel() const { return channel_; }
+
+ private:
+  Channel channel_;
+};
+
+// A platform whose pipe is the scripted input and which records what the host
+// asked of Windows.
+class RecordingPlatform : public HostPlatform {
+ public:
+  explicit RecordingPlatform(const ScriptedChannel& pipe) : pipe_(pipe) {}
+
+  bool PeekInput(uint32_t* available) override {
+    ++polls;
+    *available = pipe_.Unread();
+    return true;
+  }
+  void RunCommandLine(DWChar* command_line) override {
+    command_lines.emplace_back(command_line);
+  }
+  void SignalNamedEvent(const DWChar* name) override { signalled_events.emplace_back(name); }
+
+  int polls = 0;
+  std::vector<std::u16string> command_lines;
+  std::vector<std::u16string> signalled_events;
+
+ private:
+  const ScriptedChannel& pipe_;
+};

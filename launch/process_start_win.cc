@@ -1,0 +1,17 @@
+#include "launch/process_start_win.h"
+
+BOOL StartProcess(const wchar_t* program, wchar_t* command_line, DWORD flags,
+                  PROCESS_INFORMATION* process) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  *process = PROCESS_INFORMATION{};
+  if (CreateProcessW(program, command_line, nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                     &startup, process))
+    return TRUE;
+  // A job without JOB_OBJECT_LIMIT_BREAKAWAY_OK refuses the flag itself.
+  if ((flags & CREATE_BREAKAWAY_FROM_JOB) && GetLastError() == ERROR_ACCESS_DENIED)
+    return CreateProcessW(program, command_line, nullptr, nullptr, FALSE,
+                          flags & ~DWORD(CREATE_BREAKAWAY_FROM_JOB), nullptr, nullptr, &startup,
+                          process);
+  return FALSE;
+}

@@ -1,0 +1,13 @@
+// Process creation shared by every start of the editor and the converter.
+#pragma once
+
+#include <windows.h>
+
+// CreateProcessW with the program named explicitly, so that an unquoted path
+// with blanks at the front of the command line ("C:\Program Files\...") is
+// never guessed at, and the command line text stays as the callers build it.
+// When the flags ask to break away from the job and the job does not allow
+// it, the start is retried once without that flag. Handles are not inherited;
+// the start-up record is all zero but its size.
+BOOL StartProcess(const wchar_t* program, wchar_t* command_line, DWORD flags,
+                  PROCESS_INFORMATION* process);

@@ -54,22 +54,27 @@ class PieceQueue {
   // current length is given, past its limit.
   bool Add(const char* bytes, uint32_t length, uint32_t payload_length) {
     if (uint64_t(payload_length) + total_ + length > DString::kLimit) return false;
-    if (!tail_ || tail_->size - tail_->used < length) {
-      // Blocks grow with the transfer, so small pieces share blocks and large
-      // ones take one each.
+    // A piece fills what the last block has left and goes on in a new one, so
+    // no room is lost between pieces.
+    uint32_t first = tail_ ? tail_->size - tail_->used : 0;
+    if (first > length) first = length;
+    if (first < length) {
+      // Blocks grow with the transfer: few for a large one, small for a small one.
       uint64_t size = total_ < kLargestBlock ? total_ : kLargestBlock;
       if (size < kSmallestBlock) size = kSmallestBlock;
-      if (size < length) size = length;
+      if (size < length - first) size = length - first;
       Block* block = static_cast<Block*>(DMemAlloc(size_t(sizeof(Block) + size)));
       if (!block) return false;
       block->next = nullptr;
       block->used = 0;
       block->size = uint32_t(size);
+      if (first) Put(tail_, bytes, first);
       (tail_ ? tail_->next : head_) = block;
       tail_ = block;
+      Put(block, bytes + first, length - first);
+    } else {
+      Put(tail_, bytes, length);
     }
-    std::memcpy(Bytes(tail_) + tail_->used, bytes, length);
-    tail_->used += length;
     total_ += length;
     return true;
   }
@@ -98,6 +103,10 @@ class PieceQueue {
   static constexpr uint64_t kSmallestBlock = 4096;
   static constexpr uint64_t kLargestBlock = 8u << 20;
   static char* Bytes(Block* block) { return reinterpret_cast<char*>(block + 1); }
+  static void Put(Block* block, const char* bytes, uint32_t length) {
+    std::memcpy(Bytes(block) + block->used, bytes, length);
+    block->used += length;
+  }
 
   Block* head_ = nullptr;
   Block* tail_ = nullptr;

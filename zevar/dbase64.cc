@@ -1,19 +1,26 @@
 #include "zevar/dbase64.h"
 
+#include <cstring>
+
 #include "zevar/dmem.h"
+
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the decoding tables assume a little-endian machine"
+#endif
 
 namespace {
 
 constexpr uint32_t kPiece = 2048;
-constexpr uint32_t kInvalid = 0xFFFFFFFF;
 
-// Each table holds a character's six bits already shifted into place, so a
-// group of four decodes with four loads and three ORs; any invalid character
-// sets the top byte.
+// Each table holds a character's six bits already placed where they land in
+// the three output bytes of a little-endian word, so a group of four decodes
+// with four loads, three ORs and one store; an invalid character sets bit 24.
 struct Tables {
   uint32_t at[4][256];
   int8_t value[256];
 };
+
+constexpr uint32_t kInvalid = 0x01FFFFFF;
 
 constexpr Tables MakeTables() {
   Tables t{};
@@ -25,13 +32,22 @@ constexpr Tables MakeTables() {
     else if (c == '+') v = 62;
     else if (c == '/') v = 63;
     t.value[c] = int8_t(v);
-    for (int k = 0; k < 4; ++k)
-      t.at[k][c] = v < 0 ? kInvalid : uint32_t(v) << (6 * (3 - k));
+    uint32_t u = uint32_t(v);
+    t.at[0][c] = v < 0 ? kInvalid : u << 2;
+    t.at[1][c] = v < 0 ? kInvalid : (u >> 4) | (u & 15) << 12;
+    t.at[2][c] = v < 0 ? kInvalid : (u >> 2) << 8 | (u & 3) << 22;
+    t.at[3][c] = v < 0 ? kInvalid : u << 16;
   }
   return t;
 }
 
 constexpr Tables kTables = MakeTables();
+
+// Four characters as loaded from memory, the first in the low byte.
+inline uint32_t Group(uint32_t c) {
+  return kTables.at[0][c & 255] | kTables.at[1][(c >> 8) & 255] | kTables.at[2][(c >> 16) & 255] |
+         kTables.at[3][c >> 24];
+}
 
 }  // namespace
 
@@ -40,15 +56,29 @@ uint32_t DBase64DecodePiece(uint8_t* p, uint32_t n) {
   // is decoded where it lies.
   uint32_t i = 0, o = 0;
   for (;;) {
-    while (n - i >= 4) {
-      uint32_t x = kTables.at[0][p[i]] | kTables.at[1][p[i + 1]] | kTables.at[2][p[i + 2]] |
-                   kTables.at[3][p[i + 3]];
-      if (x > 0xFFFFFF) break;
-      p[o] = uint8_t(x >> 16);
-      p[o + 1] = uint8_t(x >> 8);
-      p[o + 2] = uint8_t(x);
-      i += 4;
-      o += 3;
+    // Two groups at a time while both are clean: one 8-byte load, one 8-byte
+    // store. The store's last two bytes are overwritten by the next groups;
+    // they never reach unread input (output trails input by a quarter).
+    while (n - i >= 8) {
+      uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      uint32_t x = Group(uint32_t(w)), y = Group(uint32_t(w >> 32));
+      if ((x | y) > 0xFFFFFF) break;
+      uint64_t bytes = x | uint64_t(y) << 24;
+      std::memcpy(p + o, &bytes, 8);
+      i += 8;
+      o += 6;
+    }
+    if (n - i >= 4) {
+      uint32_t w;
+      std::memcpy(&w, p + i, 4);
+      uint32_t x = Group(w);
+      if (x <= 0xFFFFFF) {
+        std::memcpy(p + o, &x, 4);
+        i += 4;
+        o += 3;
+        continue;
+      }
     }
     // One group the slow way: skipped characters, a zero, or the tail.
     uint32_t group = 0;

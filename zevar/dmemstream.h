@@ -30,6 +30,7 @@ class DMemStreamBase : public DStream {
  public:
   uint64_t GetCapacity() const override;
   uint64_t GetSize() const override;
+  uint32_t GetMode() const override { return IsOpen() ? mem()->access : 0; }
   int32_t Read(void* buffer, uint32_t count, uint32_t* done) override;
   int32_t Flush() override { return IsOpen() ? kDOk : kDNotOpen; }
   void* GetBuffer() override;

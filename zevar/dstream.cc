@@ -60,6 +60,7 @@ int32_t DStream::WriteTo(DStream* destination, uint32_t origin, int64_t offset, 
     uint32_t want = count < kCopyPiece ? uint32_t(count) : kCopyPiece;
     uint32_t got = 0;
     status = Read(piece, want, &got);
+    if (status == kDEndOfStream) break;  // this stream ended on a piece boundary
     if (status < 0) return status;
     uint32_t put = 0;
     status = destination->Write(piece, got, &put);

@@ -141,4 +141,10 @@ TEST(DStreamTest, ComparesAndCopiesBetweenStreams) {
   EXPECT_EQ(moved, 9000u);
   ASSERT_EQ(copy.GetSize(), 9000u);
   EXPECT_EQ(std::memcmp(copy.GetBuffer(), a.data() + 1000, 9000), 0);
+
+  // Ending exactly on a piece boundary is still a complete copy.
+  ASSERT_EQ(sa.Seek(kDSeekEnd, -8192), kDOk);
+  ASSERT_EQ(sa.WriteTo(&copy, kDSeekEnd, 0, 10000, &moved), kDOk);
+  EXPECT_EQ(moved, 8192u);
+  EXPECT_EQ(copy.GetSize(), 9000u + 8192u);
 }

@@ -1,6 +1,7 @@
 // Stand-in for the suite's editor in tests and the demo. Each start appends
 // one record to the file named by VLX_EDITOR_LOG: a 4-byte little-endian
-// length, then UTF-8 text: the program's own path, a line feed, and the exact
+// length, then UTF-8 text: the program's own path, a line feed, "job" or
+// "free" (whether it runs inside a job object), a line feed, and the exact
 // command line it was started with.
 #include <windows.h>
 
@@ -25,7 +26,10 @@ int wmain() {
   if (n == 0 || n >= MAX_PATH) return 2;
   wchar_t module[MAX_PATH];
   GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::string body = Utf8(module) + "\n" + Utf8(GetCommandLineW());
+  BOOL in_job = FALSE;
+  IsProcessInJob(GetCurrentProcess(), nullptr, &in_job);
+  std::string body =
+      Utf8(module) + "\n" + (in_job ? "job" : "free") + "\n" + Utf8(GetCommandLineW());
   uint32_t size = uint32_t(body.size());
   std::string record{char(size), char(size >> 8), char(size >> 16), char(size >> 24)};
   record += body;

@@ -133,8 +133,11 @@ std::vector<EditorStart> EditorFixture::WaitForStarts(size_t count) {
     std::vector<EditorStart> starts;
     for (const std::string& record : SplitFrames(ReadWholeFile(log_))) {
       size_t cut = record.find('\n');
-      if (cut == std::string::npos) break;  // still being written
-      starts.push_back({Utf8ToWide(record.substr(0, cut)), Utf8ToWide(record.substr(cut + 1))});
+      size_t cut2 = record.find('\n', cut + 1);
+      if (cut == std::string::npos || cut2 == std::string::npos) break;  // still being written
+      starts.push_back({Utf8ToWide(record.substr(0, cut)),
+                        record.substr(cut + 1, cut2 - cut - 1) == "job",
+                        Utf8ToWide(record.substr(cut2 + 1))});
     }
     return starts;
   };

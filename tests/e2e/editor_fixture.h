@@ -11,6 +11,7 @@
 
 struct EditorStart {
   std::wstring module;        // the program that was started
+  bool in_job;                // started inside a job object
   std::wstring command_line;  // exactly as it received it
 };
 

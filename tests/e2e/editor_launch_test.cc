@@ -261,3 +261,28 @@ TEST_F(EditorLaunchTest, OpenLocalPdfForms) {
   EXPECT_EQ(got[0], Editor() + L" /A \"file:///C:/My Docs/a.pdf\"");
   EXPECT_EQ(got[1], Editor() + L" /A \"file:///file:///C:/b.pdf\"");
 }
+
+// A browser may run the host in a job that ends with it. Both ways of
+// starting the editor break away where the job allows it and start it
+// plainly where the job refuses.
+TEST_F(EditorLaunchTest, EditorStartsLeaveTheHostsJobWhereAllowed) {
+  Install();
+  for (bool breakaway_ok : {true, false}) {
+    SCOPED_TRACE(breakaway_ok ? "breakaway allowed" : "breakaway refused");
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    ASSERT_NE(job, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags =
+        breakaway_ok ? JOB_OBJECT_LIMIT_BREAKAWAY_OK : DWORD(0);
+    ASSERT_TRUE(SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
+                                        sizeof limits));
+    HostProcess host;
+    host.set_job(job);
+    ASSERT_TRUE(fixture_.RunHost(OpenLocal("C:/a.pdf") + OpenByUrl("https://h/"), &host));
+    std::vector<EditorStart> starts = fixture_.WaitForStarts(2);
+    ASSERT_EQ(starts.size(), 2u);
+    for (const EditorStart& start : starts) EXPECT_EQ(start.in_job, !breakaway_ok);
+    CloseHandle(job);
+    DeleteFileW((fixture_.root() + L"editor.log").c_str());
+  }
+}

@@ -53,11 +53,7 @@ void HandleOpenPdf(HostSession& session, const ParsedRequest& request) {
   if (!ReceiveChunkedData(session, request, kActionOpenPdf, &payload)) return;
 
   DWString editor;
-  session.editor->FindEditorPath(&editor);
-  if (editor.empty()) {
-    session.editor->ShowEditorNotFound();
-    return;
-  }
+  if (!LocateEditor(session, &editor)) return;
   DWString path;
   if (!session.editor->WriteTempPdf(payload.c_str(), payload.length(), &path)) return;
   payload.Release();
@@ -88,11 +84,7 @@ void HandleOpenLocalPdf(HostSession& session, const ParsedRequest& request) {
   if (ContainsQuote(file_url)) return;
 
   DWString editor;
-  session.editor->FindEditorPath(&editor);
-  if (editor.empty()) {
-    session.editor->ShowEditorNotFound();
-    return;
-  }
+  if (!LocateEditor(session, &editor)) return;
   // A final backslash must not escape the template's closing quote.
   DWString argument;
   if (!AppendArgvEscaped(&argument, file_url.c_str())) return;

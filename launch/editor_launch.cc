@@ -14,16 +14,22 @@ bool AppendArgument(DWString* line, const DWChar* argument) {
 
 }  // namespace
 
+bool LocateEditor(HostSession& session, DWString* path) {
+  path->Empty();
+  if (!session.editor) return false;
+  session.editor->FindEditorPath(path);
+  if (!path->empty()) return true;
+  session.editor->ShowEditorNotFound();
+  return false;
+}
+
 void QueueEditorArgument(HostSession& session, const DWChar* argument) {
   DWString& line = session.pending_editor_command_line;
   DWString& cache = session.editor_path_cache;
   uint32_t previous = line.length();
   if (previous == 0) {
-    if (cache.empty()) session.editor->FindEditorPath(&cache);
-    if (cache.empty()) {
-      session.editor->ShowEditorNotFound();
-      return;
-    }
+    // Looked up once; kept for the life of the process.
+    if (cache.empty() && !LocateEditor(session, &cache)) return;
     if (!line.Append(cache.c_str(), cache.length())) return;
     previous = line.length();
   }

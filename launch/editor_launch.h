@@ -16,3 +16,8 @@ constexpr uint32_t kEditorCommandLineLimit = 8191;
 // argument, which then begins the next line. Shows the not-found message when
 // the editor is missing.
 void QueueEditorArgument(HostSession& session, const DWChar* argument);
+
+// The editor's path for an immediate start; false, after the not-found
+// message, when it is not installed. A session without an editor seam (a
+// harness that only exercises the channel) has no editor and shows nothing.
+bool LocateEditor(HostSession& session, DWString* path);

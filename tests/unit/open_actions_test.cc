@@ -227,3 +227,16 @@ TEST_F(OpenActionsTest, OpenLocalPdfRefusesWhatCannotBeUnescapedOrHoldsAQuote) {
   EXPECT_EQ(editor_.not_found_shown, 1);
   EXPECT_TRUE(editor_.starts.empty());
 }
+
+TEST(OpenActionsWithoutEditorTest, ASessionWithoutTheEditorSeamOpensNothing) {
+  ScriptedChannel pipe;
+  RecordingPlatform platform(pipe);
+  HostSession session{pipe.channel(), &platform, {}, {}};
+  pipe.FeedFrame(R"({"action":"openPDF","data":"data:;base64,QQ==","dataRest":1})");
+  pipe.FeedFrame(R"({"action":"openPDF","data":"QQ=="})");
+  pipe.FeedFrame(R"({"action":"openByURL","URL":"a"})");
+  pipe.FeedFrame(R"({"action":"openLocalPDF","localPath":"C:/a.pdf"})");
+  EXPECT_EQ(ServeRequests(session), 0);
+  EXPECT_EQ(pipe.OutputFrames().size(), 4u);
+  EXPECT_TRUE(platform.command_lines.empty());
+}

@@ -1,9 +1,18 @@
-// The actions that open a document in the editor.
+// The actions that open a document in the editor: "openPDF" (a temporary
+// file from the Base64 data URL, started at once), "openByURL" (batched until
+// the input is drained) and "openLocalPDF" (a file URL, started at once).
+// Whatever happens, the dispatcher answers state 0.
 #pragma once
 
 #include "host/host_session.h"
 #include "host/request.h"
+#include "zevar/dstring.h"
 
 void HandleOpenPdf(HostSession& session, const ParsedRequest& request);
 void HandleOpenByUrl(HostSession& session, const ParsedRequest& request);
 void HandleOpenLocalPdf(HostSession& session, const ParsedRequest& request);
+
+// "/A temp=yes", then ;title="…" and ;url="…" when not empty, then a blank and
+// the quoted path.
+bool BuildOpenPdfArguments(const DWString& title, const DWString& url, const DWString& path,
+                           DWString* arguments);

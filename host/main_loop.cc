@@ -22,7 +22,7 @@ void ServeOneRequest(HostSession& session) {
 void RunPendingEditorLaunch(HostSession& session) {
   DWString& line = session.pending_editor_command_line;
   if (line.empty()) return;
-  session.platform->RunCommandLine(line.data());
+  session.platform->RunCommandLine(session.editor_path_cache.c_str(), line.data());
   line.Empty();
 }
 

@@ -16,8 +16,9 @@ class HostPlatform {
   virtual bool PeekInput(uint32_t* available) = 0;
 
   // Starts a whole command line detached, without waiting; the outcome is
-  // not reported.
-  virtual void RunCommandLine(DWChar* command_line) = 0;
+  // not reported. The program is named on its own as well: the command line
+  // begins with its path unquoted, which may hold blanks.
+  virtual void RunCommandLine(const DWChar* program, DWChar* command_line) = 0;
 
   // Sets the named event, if it can be opened; failures are ignored.
   virtual void SignalNamedEvent(const DWChar* name) = 0;

@@ -8,7 +8,7 @@
 class Win32Platform final : public HostPlatform {
  public:
   bool PeekInput(uint32_t* available) override;
-  void RunCommandLine(DWChar* command_line) override;
+  void RunCommandLine(const DWChar* program, DWChar* command_line) override;
   void SignalNamedEvent(const DWChar* name) override;
 };
 

@@ -47,11 +47,18 @@ bool HostProcess::Start(const std::wstring& program, const std::string& preload,
   std::wstring quoted = L"\"" + program + L"\"";
   std::vector<wchar_t> line(quoted.begin(), quoted.end());
   line.push_back(0);
-  BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                nullptr, &startup, &info);
+  BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                job_ ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &info);
   CloseHandle(child_in);
   CloseHandle(child_out);
   if (!started) return false;
+  if (job_ && (!AssignProcessToJobObject(job_, info.hProcess) ||
+               ResumeThread(info.hThread) == DWORD(-1))) {
+    TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return false;
+  }
   CloseHandle(info.hThread);
   process_ = info.hProcess;
   collector_ = CreateThread(nullptr, 0, CollectOutput, this, 0, nullptr);

@@ -21,6 +21,8 @@ class HostProcess {
   // stdin_from_null the program gets the NUL device as its input instead.
   bool Start(const std::wstring& program, const std::string& preload = "",
              bool stdin_from_null = false);
+  // Puts the program in this job before it runs, as some browsers do.
+  void set_job(HANDLE job) { job_ = job; }
   void Write(const std::string& bytes);
   void CloseInput();
   // Waits for the exit and for the end of the output; false on a timeout.
@@ -32,6 +34,7 @@ class HostProcess {
  private:
   static DWORD WINAPI CollectOutput(void* self);
 
+  HANDLE job_ = nullptr;
   HANDLE process_ = nullptr;
   HANDLE to_child_ = nullptr;
   HANDLE from_child_ = nullptr;

@@ -6,7 +6,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "actions/temp_pdf.h"
 #include "host/main_loop.h"
+#include "launch/editor_platform.h"
+#include "zevar/dbase64.h"
+#include "zevar/dmemstream.h"
 
 namespace {
 
@@ -18,12 +22,33 @@ class MemoryPipePlatform : public HostPlatform {
     *available = uint32_t(size_ - size_t(std::ftell(input_)));
     return true;
   }
-  void RunCommandLine(DWChar*) override {}
+  void RunCommandLine(const DWChar*, DWChar*) override {}
   void SignalNamedEvent(const DWChar*) override {}
 
  private:
   FILE* input_;
   size_t size_;
+};
+
+// An installed editor whose document is decoded in memory, so the open
+// actions run their whole road on the fuzzed bytes.
+class InMemoryEditor : public EditorPlatform {
+ public:
+  void FindEditorPath(DWString* path) override { path->Assign(u"C:\\Editor\\VLXEditor.exe"); }
+  void ShowEditorNotFound() override {}
+  void StartEditor(const DWChar*, const DWChar*) override {}
+  bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override {
+    const char* payload;
+    uint32_t payload_length;
+    ExtractBase64Payload(joined, length, &payload, &payload_length);
+    DBufferStream source;
+    DMemoryStream document;
+    if (source.Attach(const_cast<char*>(payload), payload_length, kDRead) != kDOk ||
+        document.Create(0, -2) != kDOk ||
+        DBase64DecodeCopy(&document, &source, payload_length, 0) != kDOk)
+      return false;
+    return path->Assign(u"C:\\Temp\\vlx_0.pdf");
+  }
 };
 
 }  // namespace
@@ -37,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* output = open_memstream(&written, &written_size);
   setvbuf(input, nullptr, _IONBF, 0);
   MemoryPipePlatform platform(input, size);
-  HostSession session{{input, output}, &platform, {}, {}};
+  InMemoryEditor editor;
+  HostSession session{{input, output}, &platform, {}, {}, &editor};
   ServeRequests(session);
   std::fclose(input);
   std::fclose(output);

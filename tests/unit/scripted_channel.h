@@ -89,12 +89,14 @@ class RecordingPlatform : public HostPlatform {
     *available = pipe_.Unread();
     return true;
   }
-  void RunCommandLine(DWChar* command_line) override {
+  void RunCommandLine(const DWChar* program, DWChar* command_line) override {
+    programs.emplace_back(program);
     command_lines.emplace_back(command_line);
   }
   void SignalNamedEvent(const DWChar* name) override { signalled_events.emplace_back(name); }
 
   int polls = 0;
+  std::vector<std::u16string> programs;
   std::vector<std::u16string> command_lines;
   std::vector<std::u16string> signalled_events;
 

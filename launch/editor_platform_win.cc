@@ -1,0 +1,21 @@
+#include "launch/editor_platform_win.h"
+
+#include <windows.h>
+
+#include "actions/temp_pdf.h"
+#include "launch/editor_location.h"
+#include "launch/run_program.h"
+
+void Win32EditorPlatform::FindEditorPath(DWString* path) { ::FindEditorPath(path); }
+
+void Win32EditorPlatform::ShowEditorNotFound() {
+  MessageBoxW(nullptr, L"Vellumix Editor is not found", L"Vellumix", MB_OK | MB_ICONEXCLAMATION);
+}
+
+void Win32EditorPlatform::StartEditor(const DWChar* editor_path, const DWChar* arguments) {
+  RunProgram(editor_path, arguments, false, nullptr);
+}
+
+bool Win32EditorPlatform::WriteTempPdf(const char* joined, uint32_t length, DWString* path) {
+  return ::WriteTempPdf(joined, length, path);
+}

@@ -1,0 +1,242 @@
+#include "actions/open_actions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "actions/temp_pdf.h"
+#include "host/dispatch.h"
+#include "host/main_loop.h"
+#include "launch/argv_escape.h"
+#include "launch/editor_launch.h"
+#include "launch/editor_platform.h"
+#include "scripted_channel.h"
+
+namespace {
+
+const char kChunkRequest[] = "{ \"action\": \"sendNextData\", \"version\": 1 }";
+const char16_t kEditor[] = u"C:\\Program Files\\Vellumix\\VLXEditor.exe";
+
+class FakeEditor : public EditorPlatform {
+ public:
+  void FindEditorPath(DWString* path) override {
+    ++lookups;
+    path->Assign(installed ? kEditor : u"");
+  }
+  void ShowEditorNotFound() override { ++not_found_shown; }
+  void StartEditor(const DWChar* editor_path, const DWChar* arguments) override {
+    starts.emplace_back(std::u16string(editor_path) + u" " + arguments);
+  }
+  bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override {
+    payloads.emplace_back(joined, length);
+    path->Assign(u"C:\\Temp\\vlx_0123.pdf");
+    return length > 0;
+  }
+
+  bool installed = true;
+  int lookups = 0;
+  int not_found_shown = 0;
+  std::vector<std::u16string> starts;
+  std::vector<std::string> payloads;
+};
+
+class OpenActionsTest : public ::testing::Test {
+ protected:
+  int32_t Dispatch(const std::string& text) {
+    DWString answer;
+    return DispatchRequest(session_, text.c_str(), &answer);
+  }
+  int Serve() { return ServeRequests(session_); }
+  std::vector<std::string> Output() { return pipe_.OutputFrames(); }
+
+  ScriptedChannel pipe_;
+  RecordingPlatform platform_{pipe_};
+  FakeEditor editor_;
+  HostSession session_{pipe_.channel(), &platform_, {}, {}, &editor_};
+};
+
+std::u16string Escaped(const char16_t* text) {
+  DWString out;
+  EXPECT_TRUE(AppendArgvEscaped(&out, text));
+  return out.c_str();
+}
+
+}  // namespace
+
+TEST_F(OpenActionsTest, OpenPdfJoinsEveryChunkAndStartsTheEditorOnce) {
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"AB","dataRest":1})");
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"CD"})");
+  EXPECT_EQ(Dispatch(R"({"action":"openPDF","title":"T \u00e9","url":"https://x/y?a=b",)"
+                     R"("data":"data:application/pdf;base64,","dataRest":2})"),
+            0);
+  EXPECT_EQ(Output(), (std::vector<std::string>{kChunkRequest, kChunkRequest}));
+  ASSERT_EQ(editor_.payloads.size(), 1u);
+  EXPECT_EQ(editor_.payloads[0], "data:application/pdf;base64,ABCD");
+  ASSERT_EQ(editor_.starts.size(), 1u);
+  EXPECT_EQ(editor_.starts[0], std::u16string(kEditor) +
+                                   u" /A temp=yes;title=\"T \u00e9\";url=\"https://x/y?a=b\" "
+                                   u"\"C:\\Temp\\vlx_0123.pdf\"");
+}
+
+TEST_F(OpenActionsTest, OpenPdfWithoutTitleAndUrlOrWithEmptyOnes) {
+  Dispatch(R"({"action":"openPDF","data":"data:;base64,QQ=="})");
+  Dispatch(R"({"action":"openPDF","title":"","url":7,"data":"data:;base64,QQ=="})");
+  ASSERT_EQ(editor_.starts.size(), 2u);
+  std::u16string expected = std::u16string(kEditor) + u" /A temp=yes \"C:\\Temp\\vlx_0123.pdf\"";
+  EXPECT_EQ(editor_.starts[0], expected);
+  EXPECT_EQ(editor_.starts[1], expected);
+}
+
+TEST_F(OpenActionsTest, OpenPdfWithTheEditorMissingStillTakesEveryChunk) {
+  editor_.installed = false;
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"B","dataRest":1})");
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"C"})");
+  EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:;base64,A","dataRest":1})"), 0);
+  EXPECT_EQ(Output().size(), 2u);
+  EXPECT_EQ(pipe_.Unread(), 0u);
+  EXPECT_EQ(editor_.not_found_shown, 1);
+  EXPECT_TRUE(editor_.payloads.empty());
+  EXPECT_TRUE(editor_.starts.empty());
+}
+
+TEST_F(OpenActionsTest, OpenPdfBrokenOffOpensNothing) {
+  EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:;base64,QQ","dataRest":1})"), 0);
+  EXPECT_EQ(editor_.lookups, 0);
+  EXPECT_TRUE(editor_.starts.empty());
+}
+
+// A title or url cannot end the quoted part early: every double quote and
+// every backslash run before one is escaped under the command-line rules.
+TEST_F(OpenActionsTest, HostileTitleAndUrlStayInsideTheirQuotes) {
+  Dispatch(R"({"action":"openPDF","title":"a\" /B \"c:\\x.pdf","url":"https://x/\\\\",)"
+           R"("data":"data:;base64,QQ=="})");
+  ASSERT_EQ(editor_.starts.size(), 1u);
+  EXPECT_EQ(editor_.starts[0],
+            std::u16string(kEditor) +
+                u" /A temp=yes;title=\"a\\\" /B \\\"c:\\x.pdf\";url=\"https://x/\\\\\\\\\" "
+                u"\"C:\\Temp\\vlx_0123.pdf\"");
+
+  EXPECT_EQ(Escaped(u"plain text"), u"plain text");
+  EXPECT_EQ(Escaped(u"a\\b\\"), u"a\\b\\\\");
+  EXPECT_EQ(Escaped(u"\\\"x"), u"\\\\\\\"x");
+  EXPECT_EQ(Escaped(u""), u"");
+}
+
+TEST(Base64PayloadTest, PayloadIsWhatFollowsTheFirstMarker) {
+  auto payload = [](const std::string& text) {
+    const char* at;
+    uint32_t n;
+    ExtractBase64Payload(text.data(), uint32_t(text.size()), &at, &n);
+    return std::string(at, n);
+  };
+  EXPECT_EQ(payload("data:application/pdf;base64,QUJD;base64,x"), "QUJD;base64,x");
+  EXPECT_EQ(payload("data:application/pdf;base64,"), "");
+  EXPECT_EQ(payload(";base64"), "");
+  EXPECT_EQ(payload("QUJD"), "");
+}
+
+TEST_F(OpenActionsTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
+  pipe_.FeedFrame(R"({"action":"openByURL","URL":"https://h/a b?c=d&e"})");
+  pipe_.FeedFrame(R"({"action":"openByURL","url":"https://h/lower"})");
+  pipe_.FeedFrame(R"({"action":"openByURL","URL":"https://h/\"q\"\\"})");
+  pipe_.FeedFrame(R"({"action":"openByURL","URL":"https://h/3"})");
+  EXPECT_EQ(Serve(), 0);
+  EXPECT_EQ(Output().size(), 4u);
+  EXPECT_EQ(editor_.lookups, 1);
+  ASSERT_EQ(platform_.command_lines.size(), 1u);
+  EXPECT_EQ(platform_.programs[0], kEditor);
+  EXPECT_EQ(platform_.command_lines[0],
+            std::u16string(kEditor) +
+                u" /A \"https://h/a%20b%3fc%3dd%26e\" /A \"https://h/%22q%22%5c\" /A \"https://h/3\"");
+  EXPECT_TRUE(session_.pending_editor_command_line.empty());
+
+  // The next burst uses the cached path.
+  pipe_.FeedFrame(R"({"action":"openByURL","URL":"x"})");
+  EXPECT_EQ(Serve(), 0);
+  EXPECT_EQ(editor_.lookups, 1);
+  ASSERT_EQ(platform_.command_lines.size(), 2u);
+  EXPECT_EQ(platform_.command_lines[1], std::u16string(kEditor) + u" /A \"x\"");
+}
+
+TEST_F(OpenActionsTest, OpenByUrlWithTheEditorMissingAsksEveryTime) {
+  editor_.installed = false;
+  pipe_.FeedFrame(R"({"action":"openByURL","URL":"a"})");
+  pipe_.FeedFrame(R"({"action":"openByURL","URL":"b"})");
+  pipe_.FeedFrame(R"({"action":"openByURL","URL":""})");
+  EXPECT_EQ(Serve(), 0);
+  EXPECT_EQ(editor_.not_found_shown, 2);
+  EXPECT_TRUE(platform_.command_lines.empty());
+}
+
+TEST_F(OpenActionsTest, PendingLineIsSplitBeyond8191Units) {
+  const std::u16string editor(kEditor);
+  const uint32_t room = kEditorCommandLineLimit - uint32_t(editor.size()) - 12;
+  const std::u16string a(room / 2, u'a'), b(room - room / 2, u'b');
+  session_.editor_path_cache.Assign(kEditor);
+  QueueEditorArgument(session_, a.c_str());
+  QueueEditorArgument(session_, b.c_str());
+  std::u16string full = editor + u" /A \"" + a + u"\" /A \"" + b + u"\"";
+  ASSERT_EQ(full.size(), kEditorCommandLineLimit);
+  EXPECT_EQ(session_.pending_editor_command_line.c_str(), full);
+  EXPECT_TRUE(platform_.command_lines.empty());
+
+  QueueEditorArgument(session_, u"c");
+  ASSERT_EQ(platform_.command_lines.size(), 1u);
+  EXPECT_EQ(platform_.command_lines[0], full);
+  EXPECT_EQ(platform_.programs[0], editor);
+  EXPECT_EQ(session_.pending_editor_command_line.c_str(), editor + u" /A \"c\"");
+
+  // A single argument past the limit stays in its line, whole.
+  session_.pending_editor_command_line.Empty();
+  const std::u16string huge(kEditorCommandLineLimit, u'h');
+  QueueEditorArgument(session_, huge.c_str());
+  EXPECT_EQ(platform_.command_lines.size(), 1u);
+  EXPECT_EQ(session_.pending_editor_command_line.c_str(), editor + u" /A \"" + huge + u"\"");
+  QueueEditorArgument(session_, u"d");
+  ASSERT_EQ(platform_.command_lines.size(), 2u);
+  EXPECT_EQ(platform_.command_lines[1], editor + u" /A \"" + huge + u"\"");
+  EXPECT_EQ(session_.pending_editor_command_line.c_str(), editor + u" /A \"d\"");
+}
+
+TEST_F(OpenActionsTest, OpenLocalPdfUnescapesIntoAFileUrl) {
+  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/My%20Docs/a.pdf"})");
+  Dispatch(R"({"action":"openLocalPDF","localPath":"file:///C:/a.pdf"})");
+  Dispatch(R"({"action":"openLocalPDF","localPath":"C:\\dir\\"})");
+  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/100%25.pdf"})");
+  ASSERT_EQ(editor_.starts.size(), 4u);
+  std::u16string editor(kEditor);
+  EXPECT_EQ(editor_.starts[0], editor + u" /A \"file:///C:/My Docs/a.pdf\"");
+  EXPECT_EQ(editor_.starts[1], editor + u" /A \"file:///file:///C:/a.pdf\"");
+  EXPECT_EQ(editor_.starts[2], editor + u" /A \"file:///C:\\dir\\\\\"");
+  EXPECT_EQ(editor_.starts[3], editor + u" /A \"file:///C:/100%.pdf\"");
+}
+
+TEST_F(OpenActionsTest, OpenLocalPdfRefusesWhatCannotBeUnescapedOrHoldsAQuote) {
+  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a% b.pdf"})");
+  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a%22 \"b.pdf"})");
+  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a%22.pdf"})");
+  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a%00.pdf"})");
+  Dispatch(R"({"action":"openLocalPDF","LocalPath":"C:/a.pdf"})");
+  Dispatch(R"({"action":"openLocalPDF","localPath":""})");
+  EXPECT_EQ(editor_.lookups, 0);
+  EXPECT_TRUE(editor_.starts.empty());
+
+  editor_.installed = false;
+  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a.pdf"})");
+  EXPECT_EQ(editor_.not_found_shown, 1);
+  EXPECT_TRUE(editor_.starts.empty());
+}
+
+TEST(OpenActionsWithoutEditorTest, ASessionWithoutTheEditorSeamOpensNothing) {
+  ScriptedChannel pipe;
+  RecordingPlatform platform(pipe);
+  HostSession session{pipe.channel(), &platform, {}, {}};
+  pipe.FeedFrame(R"({"action":"openPDF","data":"data:;base64,QQ==","dataRest":1})");
+  pipe.FeedFrame(R"({"action":"openPDF","data":"QQ=="})");
+  pipe.FeedFrame(R"({"action":"openByURL","URL":"a"})");
+  pipe.FeedFrame(R"({"action":"openLocalPDF","localPath":"C:/a.pdf"})");
+  EXPECT_EQ(ServeRequests(session), 0);
+  EXPECT_EQ(pipe.OutputFrames().size(), 4u);
+  EXPECT_TRUE(platform.command_lines.empty());
+}

@@ -1,0 +1,48 @@
+// Stand-in for the suite's editor in tests and the demo. Each start appends
+// one record to the file named by VLX_EDITOR_LOG: a 4-byte little-endian
+// length, then UTF-8 text: the program's own path, a line feed, "job" or
+// "free" (whether it runs inside a job object), a line feed, and the exact
+// command line it was started with.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::string Utf8(const wchar_t* text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string out(size_t(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
+  out.resize(size_t(n - 1));
+  return out;
+}
+
+}  // namespace
+
+int wmain() {
+  wchar_t log_path[MAX_PATH];
+  DWORD n = GetEnvironmentVariableW(L"VLX_EDITOR_LOG", log_path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return 2;
+  wchar_t module[MAX_PATH];
+  GetModuleFileNameW(nullptr, module, MAX_PATH);
+  BOOL in_job = FALSE;
+  IsProcessInJob(GetCurrentProcess(), nullptr, &in_job);
+  std::string body =
+      Utf8(module) + "\n" + (in_job ? "job" : "free") + "\n" + Utf8(GetCommandLineW());
+  uint32_t size = uint32_t(body.size());
+  std::string record{char(size), char(size >> 8), char(size >> 16), char(size >> 24)};
+  record += body;
+  // Appends of concurrent starts do not interleave: one write per record.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 200 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    file = CreateFileW(log_path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Sleep(10);
+  }
+  if (file == INVALID_HANDLE_VALUE) return 3;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, record.data(), DWORD(record.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == record.size() ? 0 : 4;
+}

@@ -6,6 +6,8 @@
 #include "host/platform.h"
 #include "zevar/dstring.h"
 
+class Converter;
+
 struct HostSession {
   Channel channel;
   HostPlatform* platform;
@@ -14,4 +16,6 @@ struct HostSession {
   DWString pending_editor_command_line;
   // The editor's path once it was found.
   DWString editor_path_cache;
+  // Runs the converter for the conversion requests (launch/converter.h).
+  Converter* converter = nullptr;
 };

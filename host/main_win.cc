@@ -5,11 +5,13 @@
 #include "host/main_loop.h"
 #include "host/platform_win.h"
 #include "host/std_streams.h"
+#include "launch/conversion_job_win.h"
 
 int wmain() {
   if (PrepareStdStream(stdin) != 0) return -1;
   if (PrepareStdStream(stdout) != 0) return -1;
   Win32Platform platform;
-  HostSession session{{stdin, stdout}, &platform, {}, {}};
+  Win32Converter converter;
+  HostSession session{{stdin, stdout}, &platform, {}, {}, &converter};
   return ServeRequests(session);
 }

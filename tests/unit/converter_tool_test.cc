@@ -45,12 +45,12 @@ TEST(ConverterToolTest, PageTextOfHtml) {
   std::vector<std::string> lines = HtmlTextLines(
       "<html><head><title>T</title><script>var a = '<p>';</script></head>"
       "<body><!-- <p>no</p> --><h1>Head  line</h1>\n<p>a &amp; b &lt;c&gt; &#233;&#x20AC;"
-      "<br/>next</p></body></html>");
+      "<br/>next &uuml;&Atilde;&ccedil;&eacute;&bogus; &#xZZ;</p></body></html>");
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "T");
   EXPECT_EQ(lines[1], "Head line");
   EXPECT_EQ(lines[2], "a & b <c> \xc3\xa9\xe2\x82\xac");
-  EXPECT_EQ(lines[3], "next");
+  EXPECT_EQ(lines[3], "next \xc3\xbc\xc3\x83\xc3\xa7\xc3\xa9&bogus; &#xZZ;");
 }
 
 TEST(ConverterToolTest, HtmlPartOfMhtml) {

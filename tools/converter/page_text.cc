@@ -40,11 +40,38 @@ size_t DecodeReference(const std::string& html, size_t at, std::string* out) {
     const char* name;
     unsigned long code;
   } kNamed[] = {{"amp", '&'},     {"lt", '<'},       {"gt", '>'},       {"quot", '"'},
-                {"apos", '\''},   {"nbsp", ' '},     {"copy", 0xA9},    {"eacute", 0xE9},
-                {"euro", 0x20AC}, {"ndash", 0x2013}, {"mdash", 0x2014}, {"hellip", 0x2026}};
+                {"apos", '\''},   {"nbsp", ' '},     {"copy", 0xA9},    {"reg", 0xAE},
+                {"euro", 0x20AC}, {"ndash", 0x2013}, {"mdash", 0x2014}, {"hellip", 0x2026},
+                {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"ldquo", 0x201C}, {"rdquo", 0x201D},
+                {"szlig", 0xDF},  {"deg", 0xB0},     {"middot", 0xB7},  {"laquo", 0xAB},
+                {"raquo", 0xBB}};
   for (const auto& entry : kNamed) {
     if (name == entry.name) {
       AppendUtf8(out, entry.code);
+      return end - at + 1;
+    }
+  }
+  // Latin-1 letters with marks: a base letter and the mark's name.
+  static const struct {
+    const char* mark;
+    const char* letters;  // the base letters, in the order of their codes
+    const unsigned char* codes;
+  } kMarks[] = {
+      {"grave", "AEIOUaeiou", (const unsigned char*)"\xC0\xC8\xCC\xD2\xD9\xE0\xE8\xEC\xF2\xF9"},
+      {"acute", "AEIOUYaeiouy", (const unsigned char*)"\xC1\xC9\xCD\xD3\xDA\xDD\xE1\xE9\xED\xF3\xFA\xFD"},
+      {"circ", "AEIOUaeiou", (const unsigned char*)"\xC2\xCA\xCE\xD4\xDB\xE2\xEA\xEE\xF4\xFB"},
+      {"tilde", "ANOano", (const unsigned char*)"\xC3\xD1\xD5\xE3\xF1\xF5"},
+      {"uml", "AEIOUaeiouy", (const unsigned char*)"\xC4\xCB\xCF\xD6\xDC\xE4\xEB\xEF\xF6\xFC\xFF"},
+      {"cedil", "Cc", (const unsigned char*)"\xC7\xE7"},
+      {"ring", "Aa", (const unsigned char*)"\xC5\xE5"},
+      {"slash", "Oo", (const unsigned char*)"\xD8\xF8"},
+  };
+  if (name.size() > 1) {
+    for (const auto& mark : kMarks) {
+      if (name.compare(1, std::string::npos, mark.mark) != 0) continue;
+      const char* letter = std::strchr(mark.letters, name[0]);
+      if (!letter) break;
+      AppendUtf8(out, mark.codes[letter - mark.letters]);
       return end - at + 1;
     }
   }

@@ -73,6 +73,8 @@ int32_t Win32Converter::RunConversion(HostSession& session, const char* text, ui
   DWString source;
   int32_t result = 0;
   bool written = WriteConversionSource(text, count, &source, is_mhtml);
+  // A converter that ended without its result may not have deleted the page.
+  bool unfinished = false;
   if (written) {
     ContextHolder holder;
     ConversionContext& context = holder.context;
@@ -89,8 +91,9 @@ int32_t Win32Converter::RunConversion(HostSession& session, const char* text, ui
     BuildConvertCommandLine(kMode, source.c_str(), title, true,
                             has_window ? context.window : nullptr, &arguments);
     result = RunProgram(converter.c_str(), arguments.c_str(), true, has_window ? &context : nullptr);
+    unfinished = has_window && !context.finalized;
   }
-  if (!written || result == -1) DeleteSource(source);
+  if (!written || result == -1 || unfinished) DeleteSource(source);
   return result;
 }
 

@@ -296,6 +296,7 @@ TEST_F(ConversionTest, CrashedConverterEndsTheConversion) {
   EXPECT_EQ(frames[0], Progress("3"));
   EXPECT_EQ(frames[1], Reply("9"));
   EXPECT_EQ(frames[2], Reply("0", "11.1.1.0"));
+  EXPECT_TRUE(Leftovers().empty());  // the page it left behind is removed
 }
 
 TEST_F(ConversionTest, ConverterEndingWithoutResultIsAFailure) {
@@ -389,13 +390,15 @@ TEST_F(ConversionTest, SettingsLineNamesTheBrowsersWindow) {
   ASSERT_TRUE(window);
   HostProcess host;
   ASSERT_TRUE(host.Start(folder_ + L"relay.exe", Frame(R"({"action":"preferences"})")));
-  // The host's EnumWindows waits for this thread to answer.
-  MSG message;
-  for (int i = 0; i < 1000 && WaitForSingleObject(GetCurrentProcess(), 0) && Recorded().empty(); ++i) {
+  // This thread owns the windows: it keeps answering while the host runs.
+  bool finished = false;
+  for (int i = 0; i < 1000 && !finished; ++i) {
+    MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    Sleep(20);
+    finished = host.Finish(20);
   }
-  ASSERT_TRUE(host.Finish());
+  ASSERT_TRUE(finished);
+  for (int i = 0; i < 500 && Recorded().empty(); ++i) Sleep(20);
   std::string expected = " sdlg mode= Chrome wndPrnt= " +
                          std::to_string(int32_t(uint32_t(uintptr_t(window)))) + "\n";
   std::string line = Recorded();

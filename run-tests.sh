@@ -9,11 +9,27 @@ tools/install-deps.sh
 tools/build-all.sh
 
 status=0
+export UBSAN_OPTIONS="suppressions=$PWD/tests/ubsan.supp:halt_on_error=1:print_stacktrace=1"
 echo "== native tests (ASan, UBSan)"
-ctest --test-dir build/native --output-on-failure -j"$(nproc)" || status=1
+logs=$(mktemp -d)
+ctest --test-dir build/native --output-on-failure -j"$(nproc)" | tee "$logs/native" || status=1
+
+echo "== fuzzing the host's input for ${VLX_FUZZ_SECONDS:=20} s (libFuzzer, ASan, UBSan)"
+corpus=$(mktemp -d)
+ASAN_OPTIONS=max_allocation_size_mb=64:allocator_may_return_null=1 \
+  build/fuzz/bin/host_input_fuzzer -max_total_time="$VLX_FUZZ_SECONDS" -artifact_prefix="$corpus/" \
+  "$corpus" tests/fuzz/corpus >"$corpus.log" 2>&1 || { status=1; tail -40 "$corpus.log"; }
+tail -1 "$corpus.log"
+rm -rf "$corpus" "$corpus.log"
 
 echo "== Windows tests under wine64"
 source tools/wine-env.sh
 vlx_wine_start
-ctest --test-dir build/win64 --output-on-failure -j"$(nproc)" 2>/dev/null || status=1
+ctest --test-dir build/win64 --output-on-failure -j"$(nproc)" 2>/dev/null | tee "$logs/win64" ||
+  status=1
+
+# One closing line for both runs: "N passed, N failed".
+awk '/tests passed, .* tests failed out of/ { failed += $4; total += $NF }
+     END { printf "all tests: %d passed, %d failed\n", total - failed, failed }' "$logs"/*
+rm -rf "$logs"
 exit $status

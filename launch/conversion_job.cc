@@ -2,9 +2,10 @@
 
 #include <cstring>
 
+#include "actions/chunked_transfer.h"
 #include "launch/converter.h"
-#include "launch/pending_deps.h"
 #include "zevar/dcodepage.h"
+#include "zevar/dpath.h"
 
 namespace {
 

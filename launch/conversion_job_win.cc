@@ -6,8 +6,9 @@
 #include "host/platform_win.h"
 #include "launch/converter_command_line.h"
 #include "launch/hidden_window_win.h"
-#include "launch/pending_deps.h"
 #include "launch/run_program.h"
+#include "zevar/dfile_write.h"
+#include "zevar/dtemp.h"
 
 namespace {
 
@@ -59,9 +60,9 @@ void ComposeConverterPath(DWString* path) {
 
 bool WriteConversionSource(const char* text, uint32_t count, DWString* path, bool is_mhtml) {
   path->Empty();
-  DWString folder, name;
+  DWString folder;
   if (!DGetTempFolder(&folder)) return false;
-  if (!DMakeUniqueTempName(folder.c_str(), u"vlx_", is_mhtml ? u"mhtml" : u"html", path, &name))
+  if (!DMakeUniqueTempName(folder.c_str(), u"vlx_", is_mhtml ? u"mhtml" : u"html", path, nullptr))
     return false;
   return DWriteNewFile(path->c_str(), text, count) >= 0;
 }

@@ -1,0 +1,54 @@
+// Feeds arbitrary bytes to the host as its standard input and serves them the
+// way the main loop does: frames, JSON, dispatch and replies must hold for
+// every input a browser (or anything else) could write into the pipe.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "host/main_loop.h"
+
+namespace {
+
+// The pipe is a memory stream; the poll counts what no read has taken yet.
+class MemoryPipePlatform : public HostPlatform {
+ public:
+  MemoryPipePlatform(FILE* input, size_t size) : input_(input), size_(size) {}
+  bool PeekInput(uint32_t* available) override {
+    *available = uint32_t(size_ - size_t(std::ftell(input_)));
+    return true;
+  }
+  void RunCommandLine(DWChar*) override {}
+  void SignalNamedEvent(const DWChar*) override {}
+
+ private:
+  FILE* input_;
+  size_t size_;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  std::vector<uint8_t> bytes(data, data + size);
+  FILE* input = fmemopen(bytes.data(), size, "rb");
+  char* written = nullptr;
+  size_t written_size = 0;
+  FILE* output = open_memstream(&written, &written_size);
+  setvbuf(input, nullptr, _IONBF, 0);
+  MemoryPipePlatform platform(input, size);
+  HostSession session{{input, output}, &platform, {}, {}};
+  ServeRequests(session);
+  std::fclose(input);
+  std::fclose(output);
+  // The output is a sequence of whole frames, each holding a JSON object.
+  for (size_t at = 0; at < written_size;) {
+    if (written_size - at < 4) __builtin_trap();
+    uint32_t n = uint8_t(written[at]) | uint8_t(written[at + 1]) << 8 |
+                 uint8_t(written[at + 2]) << 16 | uint32_t(uint8_t(written[at + 3])) << 24;
+    if (n > written_size - at - 4 || (n && written[at + 4] != '{')) __builtin_trap();
+    at += 4 + n;
+  }
+  std::free(written);
+  return 0;
+}

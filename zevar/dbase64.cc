@@ -1,0 +1,143 @@
+#include "zevar/dbase64.h"
+
+#include <cstring>
+
+#include "zevar/dmem.h"
+
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the decoding tables assume a little-endian machine"
+#endif
+
+namespace {
+
+constexpr uint32_t kPiece = 2048;
+
+// Each table holds a character's six bits already placed where they land in
+// the three output bytes of a little-endian word, so a group of four decodes
+// with four loads, three ORs and one store; an invalid character sets bit 24.
+struct Tables {
+  uint32_t at[4][256];
+  int8_t value[256];
+};
+
+constexpr uint32_t kInvalid = 0x01FFFFFF;
+
+constexpr Tables MakeTables() {
+  Tables t{};
+  for (int c = 0; c < 256; ++c) {
+    int v = -1;
+    if (c >= 'A' && c <= 'Z') v = c - 'A';
+    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
+    else if (c >= '0' && c <= '9') v = c - '0' + 52;
+    else if (c == '+') v = 62;
+    else if (c == '/') v = 63;
+    t.value[c] = int8_t(v);
+    uint32_t u = uint32_t(v);
+    t.at[0][c] = v < 0 ? kInvalid : u << 2;
+    t.at[1][c] = v < 0 ? kInvalid : (u >> 4) | (u & 15) << 12;
+    t.at[2][c] = v < 0 ? kInvalid : (u >> 2) << 8 | (u & 3) << 22;
+    t.at[3][c] = v < 0 ? kInvalid : u << 16;
+  }
+  return t;
+}
+
+constexpr Tables kTables = MakeTables();
+
+// Four characters as loaded from memory, the first in the low byte.
+inline uint32_t Group(uint32_t c) {
+  return kTables.at[0][c & 255] | kTables.at[1][(c >> 8) & 255] | kTables.at[2][(c >> 16) & 255] |
+         kTables.at[3][c >> 24];
+}
+
+}  // namespace
+
+uint32_t DBase64DecodePiece(uint8_t* p, uint32_t n) {
+  // Output never overtakes input (three bytes out per four in), so the piece
+  // is decoded where it lies.
+  uint32_t i = 0, o = 0;
+  for (;;) {
+    // Two groups at a time while both are clean: one 8-byte load, one 8-byte
+    // store. The store's last two bytes are overwritten by the next groups;
+    // they never reach unread input (output trails input by a quarter).
+    while (n - i >= 8) {
+      uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      uint32_t x = Group(uint32_t(w)), y = Group(uint32_t(w >> 32));
+      if ((x | y) > 0xFFFFFF) break;
+      uint64_t bytes = x | uint64_t(y) << 24;
+      std::memcpy(p + o, &bytes, 8);
+      i += 8;
+      o += 6;
+    }
+    if (n - i >= 4) {
+      uint32_t w;
+      std::memcpy(&w, p + i, 4);
+      uint32_t x = Group(w);
+      if (x <= 0xFFFFFF) {
+        std::memcpy(p + o, &x, 4);
+        i += 4;
+        o += 3;
+        continue;
+      }
+    }
+    // One group the slow way: skipped characters, a zero, or the tail.
+    uint32_t group = 0;
+    int k = 0;
+    while (i < n && k < 4) {
+      uint8_t c = p[i];
+      if (k == 0 && c == 0) return o;
+      ++i;
+      int v = kTables.value[c];
+      if (v < 0) continue;
+      group = group << 6 | uint32_t(v);
+      ++k;
+    }
+    if (k == 4) {
+      p[o] = uint8_t(group >> 16);
+      p[o + 1] = uint8_t(group >> 8);
+      p[o + 2] = uint8_t(group);
+      o += 3;
+      continue;
+    }
+    if (k == 3) {
+      group <<= 6;
+      p[o] = uint8_t(group >> 16);
+      p[o + 1] = uint8_t(group >> 8);
+      o += 2;
+    } else if (k == 2) {
+      group <<= 12;
+      p[o] = uint8_t(group >> 16);
+      o += 1;
+    }
+    return o;
+  }
+}
+
+int32_t DBase64DecodeCopy(DStream* destination, DStream* source, uint64_t count,
+                          uint64_t source_offset) {
+  if (count == 0) return kDBase64Empty;
+  if (source_offset > uint64_t(INT64_MAX)) return kDSeekOutOfRange;
+  int32_t status = source->Seek(kDSeekBegin, int64_t(source_offset));
+  if (status < 0) return status;
+  uint8_t* work = static_cast<uint8_t*>(DMemAlloc(kPiece));
+  if (!work) return kDBase64NoWorkBuffer;
+  status = kDOk;
+  while (count > 0) {
+    uint32_t want = count < kPiece ? uint32_t(count) : kPiece;
+    uint32_t got = 0;
+    status = source->Read(work, want, &got);
+    if (status < 0) break;
+    uint32_t produced = DBase64DecodePiece(work, got);
+    uint32_t put = 0;
+    if (produced > 0) {
+      status = destination->Write(work, produced, &put);
+      // A fixed buffer takes what fits; losing the rest must not pass.
+      if (status == kDEndOfStream || (status >= 0 && put < produced)) status = kDBase64Overflow;
+      if (status < 0) break;
+    }
+    if (got < want) break;  // the source ended early
+    count -= got;
+  }
+  DMemFree(work);
+  return status < 0 ? status : kDOk;
+}

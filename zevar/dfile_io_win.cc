@@ -1,0 +1,20 @@
+#include "zevar/dfile_io_win.h"
+
+BOOL DFileIo::Read(HANDLE file, void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) {
+  return ReadFile(file, buffer, count, done, at);
+}
+
+BOOL DFileIo::Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) {
+  return WriteFile(file, buffer, count, done, at);
+}
+
+BOOL DFileIo::Wait(HANDLE file, OVERLAPPED* at, DWORD* done) {
+  return GetOverlappedResult(file, at, done, TRUE);
+}
+
+uint64_t DFileIo::TickCount() { return GetTickCount64(); }
+
+DFileIo* DSystemFileIo() {
+  static DFileIo io;
+  return &io;
+}

@@ -1,0 +1,29 @@
+// The Windows calls behind the temporary folder and names, as a seam: under
+// Wine the process is never at low integrity, and collisions of GUID names
+// cannot happen for real.
+#pragma once
+
+#include <windows.h>
+
+#include "zevar/dstring.h"
+
+class DTempPlatform {
+ public:
+  virtual ~DTempPlatform() = default;
+  // The thread's (or else the process's) token is at low integrity or below.
+  virtual bool IsLowIntegrity();
+  virtual DWORD TempPath(DWORD size, wchar_t* buffer);  // GetTempPathW
+  // SHGetKnownFolderPath(FOLDERID_LocalAppDataLow) when shell32 offers it;
+  // *path is freed with CoTaskMemFree.
+  virtual HRESULT LocalAppDataLow(wchar_t** path);
+  virtual HRESULT LocalAppData(wchar_t* buffer);  // SHGetFolderPathW, MAX_PATH units
+  virtual bool NewGuid(GUID* guid);
+  virtual bool Exists(const wchar_t* path);  // GetFileAttributesW finds something
+};
+
+DTempPlatform* DSystemTempPlatform();
+
+bool DGetTempFolderFrom(DTempPlatform* platform, bool low_integrity, DWString* folder);
+bool DMakeUniqueTempNameFrom(DTempPlatform* platform, const DWChar* folder, const DWChar* prefix,
+                             const DWChar* extension, DWString* path, DWString* name);
+bool DFormatGuidFrom(DTempPlatform* platform, DWString* text, uint32_t flags);

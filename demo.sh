@@ -69,3 +69,19 @@ else
   exit 1
 fi
 # ---- end of the editor block ---------------------------------------------------
+
+# ---- conversion: a page in, a PDF out, progress shown ---------------------
+# The host writes the page to a temporary file and starts the reference
+# converter (built beside it) which reports its progress through the host to
+# the "browser" and saves the PDF in "Vellumix Converter" in its temp folder.
+echo
+echo "conversion (samples/page.html as \"HTMLoPDF\"):"
+python3 -c 'import json,sys; print(json.dumps({"action":"HTMLoPDF","title":"Sample page.html","htmlText":open(sys.argv[1],encoding="utf-8").read()}))' \
+  samples/page.html | tools/frames.py encode |
+  "$WINE" "$bin/pipe_bridge.exe" --preload "$bin/VellumixBrowserHost.exe" 2>/dev/null |
+  tools/frames.py decode | sed 's/^/  /'
+pdf=$(find "$WINEPREFIX/drive_c/users" -path '*/Vellumix Converter/Sample page.pdf' | head -n 1)
+echo "PDF written: ${pdf#"$WINEPREFIX/"}"
+echo "its text (pdftotext):"
+pdftotext -enc UTF-8 "$pdf" - | sed '/^\s*$/d; s/^/  /'
+# ---- end of conversion ------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "zevar/dstring.h"
 
 class EditorPlatform;
+class Converter;
 
 struct HostSession {
   Channel channel;
@@ -18,4 +19,6 @@ struct HostSession {
   DWString editor_path_cache;
   // Finding, reporting and starting the editor.
   EditorPlatform* editor = nullptr;
+  // Runs the converter for the conversion requests (launch/converter.h).
+  Converter* converter = nullptr;
 };

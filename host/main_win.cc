@@ -6,12 +6,14 @@
 #include "host/platform_win.h"
 #include "host/std_streams.h"
 #include "launch/editor_platform_win.h"
+#include "launch/conversion_job_win.h"
 
 int wmain() {
   if (PrepareStdStream(stdin) != 0) return -1;
   if (PrepareStdStream(stdout) != 0) return -1;
   Win32Platform platform;
   Win32EditorPlatform editor;
-  HostSession session{{stdin, stdout}, &platform, {}, {}, &editor};
+  Win32Converter converter;
+  HostSession session{{stdin, stdout}, &platform, {}, {}, &editor, &converter};
   return ServeRequests(session);
 }

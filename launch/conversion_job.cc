@@ -1,6 +1,71 @@
 #include "launch/conversion_job.h"
 
-// The converter is not wired yet: the requests are accepted and answered.
-int32_t HandleHtmlToPdf(HostSession&, const ParsedRequest&) { return 0; }
-int32_t HandleMhtmlToPdf(HostSession&, const ParsedRequest&) { return 0; }
-void HandlePreferences(HostSession&) {}
+#include <cstring>
+
+#include "actions/chunked_transfer.h"
+#include "launch/converter.h"
+#include "zevar/dcodepage.h"
+#include "zevar/dpath.h"
+
+namespace {
+
+const rapidjson::Value* FindString(const ParsedRequest& request, const char* name) {
+  const rapidjson::Document& document = request.document;
+  if (!document.IsObject()) return nullptr;
+  auto member = document.FindMember(name);
+  if (member == document.MemberEnd() || !member->value.IsString()) return nullptr;
+  return &member->value;
+}
+
+int32_t Convert(HostSession& session, const ParsedRequest& request, const char* text,
+                uint32_t count, bool is_mhtml) {
+  if (!session.converter) return -1;
+  DWString title;
+  MakeSaveName(request, &title);
+  return session.converter->RunConversion(session, text, count, title.c_str(), is_mhtml);
+}
+
+}  // namespace
+
+void MakeSaveName(const ParsedRequest& request, DWString* save_name) {
+  save_name->Empty();
+  const rapidjson::Value* title = FindString(request, "title");
+  if (!title) return;
+  DWString wide;
+  DUtf8ToWide(title->GetString(), title->GetStringLength(), &wide);
+  DMakeSafeFileName(wide.c_str(), save_name, true, 0);
+}
+
+int32_t HandleHtmlToPdf(HostSession& session, const ParsedRequest& request) {
+  const rapidjson::Value* html = FindString(request, "htmlText");
+  if (!html) return 0;
+  // The file holds the text up to an escaped NUL, as the C string reads it.
+  const char* text = html->GetString();
+  return Convert(session, request, text, uint32_t(std::strlen(text)), false);
+}
+
+int32_t HandleMhtmlToPdf(HostSession& session, const ParsedRequest& request) {
+  int version = 1;
+  if (request.document.IsObject()) {
+    auto member = request.document.FindMember("version");
+    if (member != request.document.MemberEnd() && member->value.IsInt())
+      version = member->value.GetInt();
+  }
+  if (version == 1) {
+    const rapidjson::Value* mhtml = FindString(request, "mhtmlText");
+    const char* text = mhtml ? mhtml->GetString() : "";
+    return Convert(session, request, text, uint32_t(std::strlen(text)), true);
+  }
+  if (version != 2) return 0;
+  DString payload;
+  // Without a first piece nothing more is asked for; the empty page still
+  // goes to the converter.
+  if (FindString(request, "data") &&
+      !ReceiveChunkedData(session, request, kActionMhtmlToPdf, &payload))
+    return 0;  // the browser went away in the middle of the transfer
+  return Convert(session, request, payload.c_str(), payload.length(), true);
+}
+
+void HandlePreferences(HostSession& session) {
+  if (session.converter) session.converter->ShowSettings();
+}

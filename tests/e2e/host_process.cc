@@ -20,6 +20,7 @@ HostProcess::~HostProcess() {
     CloseHandle(collector_);
   }
   if (from_child_) CloseHandle(from_child_);
+  DeleteCriticalSection(&output_lock_);
 }
 
 bool HostProcess::Start(const std::wstring& program, const std::string& preload,
@@ -91,7 +92,27 @@ DWORD WINAPI HostProcess::CollectOutput(void* self) {
   HostProcess* host = static_cast<HostProcess*>(self);
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(host->from_child_, buffer, sizeof buffer, &got, nullptr) && got > 0)
+  while (ReadFile(host->from_child_, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    EnterCriticalSection(&host->output_lock_);
     host->output_.append(buffer, got);
+    LeaveCriticalSection(&host->output_lock_);
+  }
   return 0;
+}
+
+bool HostProcess::WaitForFrames(size_t count, DWORD timeout_ms) {
+  for (DWORD waited = 0;; waited += 10) {
+    EnterCriticalSection(&output_lock_);
+    size_t frames = 0;
+    for (size_t at = 0; at + 4 <= output_.size(); ++frames) {
+      uint32_t n = uint8_t(output_[at]) | uint8_t(output_[at + 1]) << 8 |
+                   uint8_t(output_[at + 2]) << 16 | uint32_t(uint8_t(output_[at + 3])) << 24;
+      if (at + 4 + n > output_.size()) break;
+      at += 4 + n;
+    }
+    LeaveCriticalSection(&output_lock_);
+    if (frames >= count) return true;
+    if (waited >= timeout_ms) return false;
+    Sleep(10);
+  }
 }

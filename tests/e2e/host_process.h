@@ -12,7 +12,7 @@ std::wstring ProgramFolder();
 
 class HostProcess {
  public:
-  HostProcess() = default;
+  HostProcess() { InitializeCriticalSection(&output_lock_); }
   ~HostProcess();
   HostProcess(const HostProcess&) = delete;
   HostProcess& operator=(const HostProcess&) = delete;
@@ -28,7 +28,11 @@ class HostProcess {
   // Waits for the exit and for the end of the output; false on a timeout.
   bool Finish(DWORD timeout_ms = 20000);
 
+  // Waits until the output holds count frames; false on a timeout.
+  bool WaitForFrames(size_t count, DWORD timeout_ms = 20000);
+
   DWORD exit_code() const { return exit_code_; }
+  // Read it after Finish; WaitForFrames while the program runs.
   const std::string& output() const { return output_; }
 
  private:
@@ -41,4 +45,5 @@ class HostProcess {
   HANDLE collector_ = nullptr;
   DWORD exit_code_ = STILL_ACTIVE;
   std::string output_;
+  CRITICAL_SECTION output_lock_;
 };

@@ -8,6 +8,7 @@
 
 #include "actions/temp_pdf.h"
 #include "host/main_loop.h"
+#include "launch/converter.h"
 #include "launch/editor_platform.h"
 #include "zevar/dbase64.h"
 #include "zevar/dmemstream.h"
@@ -51,6 +52,16 @@ class InMemoryEditor : public EditorPlatform {
   }
 };
 
+// A converter that finishes at once, so the conversion requests (and the
+// chunked MHTML) run through their handlers.
+class InstantConverter : public Converter {
+ public:
+  int32_t RunConversion(HostSession&, const char*, uint32_t count, const DWChar*, bool) override {
+    return int32_t(count);
+  }
+  void ShowSettings() override {}
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -63,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   setvbuf(input, nullptr, _IONBF, 0);
   MemoryPipePlatform platform(input, size);
   InMemoryEditor editor;
-  HostSession session{{input, output}, &platform, {}, {}, &editor};
+  InstantConverter converter;
+  HostSession session{{input, output}, &platform, {}, {}, &editor, &converter};
   ServeRequests(session);
   std::fclose(input);
   std::fclose(output);

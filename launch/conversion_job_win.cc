@@ -1,0 +1,132 @@
+#include "launch/conversion_job_win.h"
+
+#include <tlhelp32.h>
+#include <shellapi.h>
+
+#include "host/platform_win.h"
+#include "launch/converter_command_line.h"
+#include "launch/hidden_window_win.h"
+#include "launch/run_program.h"
+#include "zevar/dfile_write.h"
+#include "zevar/dtemp.h"
+
+namespace {
+
+const DWChar kConverterName[] = u"VereZeDid2Uza.x86.exe";
+const DWChar kMode[] = u"Chrome";
+
+// Destroys the hidden window however the job ends.
+struct ContextHolder {
+  ConversionContext context;
+  ~ContextHolder() {
+    HWND window = static_cast<HWND>(context.window);
+    if (window && IsWindow(window)) DestroyWindow(window);
+  }
+};
+
+void DeleteSource(const DWString& path) {
+  if (path.empty()) return;
+  if (SetFileAttributesW(W(path.c_str()), FILE_ATTRIBUTE_NORMAL)) DeleteFileW(W(path.c_str()));
+}
+
+struct OwnerSearch {
+  DWORD process_id;
+  HWND window;
+};
+
+BOOL CALLBACK FindOwnerWindowProc(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<OwnerSearch*>(parameter);
+  if (!(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE)) return TRUE;
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(window, &process_id);
+  if (process_id != search->process_id) return TRUE;
+  search->window = window;
+  return FALSE;
+}
+
+}  // namespace
+
+void ComposeConverterPath(DWString* path) {
+  wchar_t module[MAX_PATH];
+  DWORD n = GetModuleFileNameW(GetModuleHandleW(nullptr), module, MAX_PATH);
+  if (n >= MAX_PATH) n = 0;  // cut short: fall back to the bare name
+  uint32_t folder = 0;
+  for (DWORD i = 0; i < n; ++i)
+    if (module[i] == L'\\') folder = i + 1;
+  path->Empty();
+  path->Append(reinterpret_cast<const DWChar*>(module), folder);
+  path->Append(kConverterName);
+}
+
+bool WriteConversionSource(const char* text, uint32_t count, DWString* path, bool is_mhtml) {
+  path->Empty();
+  DWString folder;
+  if (!DGetTempFolder(&folder)) return false;
+  if (!DMakeUniqueTempName(folder.c_str(), u"vlx_", is_mhtml ? u"mhtml" : u"html", path, nullptr))
+    return false;
+  return DWriteNewFile(path->c_str(), text, count) >= 0;
+}
+
+int32_t Win32Converter::RunConversion(HostSession& session, const char* text, uint32_t count,
+                                      const DWChar* title, bool is_mhtml) {
+  DWString converter;
+  ComposeConverterPath(&converter);
+  DWString source;
+  int32_t result = 0;
+  bool written = WriteConversionSource(text, count, &source, is_mhtml);
+  // A converter that ended without its result may not have deleted the page.
+  bool unfinished = false;
+  if (written) {
+    ContextHolder holder;
+    ConversionContext& context = holder.context;
+    context.session = &session;
+    if (RegisterHiddenWindowClass()) {
+      HWND window = CreateWindowExW(0, kHiddenWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                    nullptr, GetModuleHandleW(nullptr), nullptr);
+      if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&context));
+      context.window = window;
+    }
+    bool has_window = context.window && IsWindow(static_cast<HWND>(context.window));
+    RegisterConverterMessages();
+    DWString arguments;
+    BuildConvertCommandLine(kMode, source.c_str(), title, true,
+                            has_window ? context.window : nullptr, &arguments);
+    result = RunProgram(converter.c_str(), arguments.c_str(), true, has_window ? &context : nullptr);
+    unfinished = has_window && !context.finalized;
+  }
+  if (!written || result == -1 || unfinished) DeleteSource(source);
+  return result;
+}
+
+DWORD FindParentProcessId(DWORD process_id) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  DWORD parent = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == process_id) {
+      parent = entry.th32ParentProcessID;
+      break;
+    }
+  }
+  CloseHandle(snapshot);
+  return parent;
+}
+
+HWND FindOwnerWindow(DWORD process_id) {
+  OwnerSearch search{process_id, nullptr};
+  EnumWindows(FindOwnerWindowProc, reinterpret_cast<LPARAM>(&search));
+  return search.window;
+}
+
+void Win32Converter::ShowSettings() {
+  // The browser's window belongs to the host's grandparent: the browser
+  // starts the host through a shell of its own.
+  DWORD browser = FindParentProcessId(FindParentProcessId(GetCurrentProcessId()));
+  HWND owner = FindOwnerWindow(browser);
+  DWString arguments;
+  BuildSettingsCommandLine(kMode, owner, &arguments);
+  ShellExecuteW(nullptr, nullptr, W(kConverterName), W(arguments.c_str()), nullptr, SW_SHOW);
+}

@@ -51,7 +51,8 @@ inline uint32_t Group(uint32_t c) {
 
 }  // namespace
 
-uint32_t DBase64DecodePiece(uint8_t* p, uint32_t n) {
+uint32_t DBase64DecodePiece(uint8_t* p, uint32_t n, uint8_t* carry, uint32_t* carried) {
+  if (carried) *carried = 0;
   // Output never overtakes input (three bytes out per four in), so the piece
   // is decoded where it lies.
   uint32_t i = 0, o = 0;
@@ -83,6 +84,7 @@ uint32_t DBase64DecodePiece(uint8_t* p, uint32_t n) {
     // One group the slow way: skipped characters, a zero, or the tail.
     uint32_t group = 0;
     int k = 0;
+    uint8_t seen[3];
     while (i < n && k < 4) {
       uint8_t c = p[i];
       if (k == 0 && c == 0) return o;
@@ -90,7 +92,14 @@ uint32_t DBase64DecodePiece(uint8_t* p, uint32_t n) {
       int v = kTables.value[c];
       if (v < 0) continue;
       group = group << 6 | uint32_t(v);
+      if (k < 3) seen[k] = c;
       ++k;
+    }
+    // A group cut by the piece's end goes on in the next piece.
+    if (carry && k > 0 && k < 4) {
+      std::memcpy(carry, seen, size_t(k));
+      *carried = uint32_t(k);
+      return o;
     }
     if (k == 4) {
       p[o] = uint8_t(group >> 16);
@@ -122,12 +131,18 @@ int32_t DBase64DecodeCopy(DStream* destination, DStream* source, uint64_t count,
   uint8_t* work = static_cast<uint8_t*>(DMemAlloc(kPiece));
   if (!work) return kDBase64NoWorkBuffer;
   status = kDOk;
+  // Characters of a group that a piece boundary cut, put back in front of the
+  // next piece: skipped characters (line breaks) must not shift the groups.
+  uint32_t carried = 0;
   while (count > 0) {
-    uint32_t want = count < kPiece ? uint32_t(count) : kPiece;
+    uint32_t room = kPiece - carried;
+    uint32_t want = count < room ? uint32_t(count) : room;
     uint32_t got = 0;
-    status = source->Read(work, want, &got);
+    status = source->Read(work + carried, want, &got);
     if (status < 0) break;
-    uint32_t produced = DBase64DecodePiece(work, got);
+    bool last = got < want || got == count;
+    uint8_t rest[3];
+    uint32_t produced = DBase64DecodePiece(work, carried + got, last ? nullptr : rest, &carried);
     uint32_t put = 0;
     if (produced > 0) {
       status = destination->Write(work, produced, &put);
@@ -137,6 +152,7 @@ int32_t DBase64DecodeCopy(DStream* destination, DStream* source, uint64_t count,
     }
     if (got < want) break;  // the source ended early
     count -= got;
+    if (carried) std::memcpy(work, rest, carried);
   }
   DMemFree(work);
   return status < 0 ? status : kDOk;

@@ -6,11 +6,15 @@
 #include "zevar/dstream.h"
 
 // Decodes count bytes of source, from source_offset on, into destination at
-// its position. The text is taken in pieces of 2048 bytes, each decoded on its
-// own: characters outside the alphabet ('=', line breaks, blanks) are skipped
-// and a zero byte where a group would start ends the piece.
+// its position. The text is taken in pieces of 2048 bytes: characters outside
+// the alphabet ('=', line breaks, blanks) are skipped, a zero byte where a
+// group would start ends the piece, and a group that a piece's end cuts goes
+// on in the next piece.
 int32_t DBase64DecodeCopy(DStream* destination, DStream* source, uint64_t count,
                           uint64_t source_offset);
 
-// Decodes one piece in place; returns the number of bytes produced.
-uint32_t DBase64DecodePiece(uint8_t* text, uint32_t count);
+// Decodes one piece in place; returns the number of bytes produced. With a
+// carry buffer, the significant characters (at most 3) of a group cut by the
+// piece's end are stored there instead of being decoded as a final group.
+uint32_t DBase64DecodePiece(uint8_t* text, uint32_t count, uint8_t* carry = nullptr,
+                            uint32_t* carried = nullptr);

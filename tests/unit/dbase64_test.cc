@@ -59,6 +59,21 @@ TEST(DBase64Test, SkipsPaddingLineBreaksAndBlanks) {
   EXPECT_EQ(status, kDOk);
 }
 
+// Line breaks shift the groups against the 2048-byte pieces; a group cut by a
+// piece's end must go on in the next piece instead of losing its bytes.
+TEST(DBase64Test, GroupsCutByPieceBoundariesKeepTheirBytes) {
+  std::string bytes;
+  for (int i = 0; i < 50000; ++i) bytes += char(i * 7 + (i >> 9));
+  std::string clean = Encode(bytes);
+  for (size_t line : {size_t(76), size_t(64), size_t(1), size_t(2047)}) {
+    std::string wrapped;
+    for (size_t at = 0; at < clean.size(); at += line) wrapped += clean.substr(at, line) + "\r\n";
+    int32_t status = 0;
+    EXPECT_EQ(Decode(wrapped, &status), bytes) << line;
+    EXPECT_EQ(status, kDOk);
+  }
+}
+
 TEST(DBase64Test, AZeroAtAGroupStartEndsOnlyItsPiece) {
   std::string piece1 = Encode(std::string(1500, 'a'));  // 2000 characters
   std::string text = piece1 + std::string("TWFu") + '\0' + "junk";

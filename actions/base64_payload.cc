@@ -2,6 +2,8 @@
 
 #include "actions/temp_pdf.h"
 
+#include "zevar/dbase64.h"
+
 void ExtractBase64Payload(const char* joined, uint32_t length, const char** payload,
                           uint32_t* payload_length) {
   static const char kMarker[] = ";base64,";
@@ -15,4 +17,16 @@ void ExtractBase64Payload(const char* joined, uint32_t length, const char** payl
       return;
     }
   }
+}
+
+bool DecodeBase64Payload(const char* joined, uint32_t length, DMemoryStream* document) {
+  const char* payload;
+  uint32_t payload_length;
+  ExtractBase64Payload(joined, length, &payload, &payload_length);
+  DBufferStream source;
+  if (source.Attach(const_cast<char*>(payload), payload_length, kDRead) != kDOk ||
+      document->Create(0, -2) != kDOk)
+    return false;
+  // An empty payload fails here.
+  return DBase64DecodeCopy(document, &source, payload_length, 0) == kDOk;
 }

@@ -25,3 +25,21 @@ bool WriteWideString(JsonWriter& writer, const DWChar* text, uint32_t count);
 // Copies the composed text up to its first NUL. False (and the copy left
 // empty) when there is no memory for it.
 bool CopyComposedText(const rapidjson::StringBuffer& buffer, DString* text);
+
+// Composes {"action": action, "version": version, ...} where the caller's
+// write_members(writer) adds the members that follow.
+template <typename WriteMembers>
+bool ComposeMessage(const DWChar* action, int version, WriteMembers write_members,
+                    DString* text) {
+  rapidjson::StringBuffer buffer;
+  JsonWriter writer(buffer);
+  UseMessageLayout(writer);
+  writer.StartObject();
+  writer.Key(u"action");
+  writer.String(action);
+  writer.Key(u"version");
+  writer.Int(version);
+  write_members(writer);
+  writer.EndObject();
+  return CopyComposedText(buffer, text);
+}

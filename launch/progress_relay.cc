@@ -5,33 +5,23 @@
 #include "host/json_writer.h"
 
 bool ComposeProgressMessage(int32_t value, DString* text) {
-  rapidjson::StringBuffer buffer;
-  JsonWriter writer(buffer);
-  UseMessageLayout(writer);
-  writer.StartObject();
-  writer.Key(u"action");
-  writer.String(u"HTML2PDFProgress");
-  writer.Key(u"version");
-  writer.Int(1);
-  writer.Key(u"value");
-  writer.Int(value);
-  writer.EndObject();
-  return CopyComposedText(buffer, text);
+  return ComposeMessage(
+      u"HTML2PDFProgress", 1,
+      [&](JsonWriter& writer) {
+        writer.Key(u"value");
+        writer.Int(value);
+      },
+      text);
 }
 
 bool ComposeErrorMessage(const DWChar* error, uint32_t count, DString* text) {
-  rapidjson::StringBuffer buffer;
-  JsonWriter writer(buffer);
-  UseMessageLayout(writer);
-  writer.StartObject();
-  writer.Key(u"action");
-  writer.String(u"HTML2PDFError");
-  writer.Key(u"version");
-  writer.Int(1);
-  writer.Key(u"value");
-  WriteWideString(writer, error ? error : u"", error ? count : 0);
-  writer.EndObject();
-  return CopyComposedText(buffer, text);
+  return ComposeMessage(
+      u"HTML2PDFError", 1,
+      [&](JsonWriter& writer) {
+        writer.Key(u"value");
+        WriteWideString(writer, error ? error : u"", error ? count : 0);
+      },
+      text);
 }
 
 bool CopyBlockText(const void* data, uint32_t size, DWString* text) {

@@ -6,12 +6,6 @@
 
 namespace {
 
-const char kVersionReply[] =
-    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 0,\n"
-    "    \"answer\": \"11.1.1.0\"\n}";
-const char kUnknownReply[] =
-    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 65280,\n"
-    "    \"answer\": \"\"\n}";
 const char kVersionRequest[] = R"({"action":"actGetVersion"})";
 
 std::wstring HostExe() { return ProgramFolder() + L"VellumixBrowserHost.exe"; }

@@ -10,8 +10,6 @@
 #include "host/main_loop.h"
 #include "launch/converter.h"
 #include "launch/editor_platform.h"
-#include "zevar/dbase64.h"
-#include "zevar/dmemstream.h"
 
 namespace {
 
@@ -39,16 +37,8 @@ class InMemoryEditor : public EditorPlatform {
   void ShowEditorNotFound() override {}
   void StartEditor(const DWChar*, const DWChar*) override {}
   bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override {
-    const char* payload;
-    uint32_t payload_length;
-    ExtractBase64Payload(joined, length, &payload, &payload_length);
-    DBufferStream source;
     DMemoryStream document;
-    if (source.Attach(const_cast<char*>(payload), payload_length, kDRead) != kDOk ||
-        document.Create(0, -2) != kDOk ||
-        DBase64DecodeCopy(&document, &source, payload_length, 0) != kDOk)
-      return false;
-    return path->Assign(u"C:\\Temp\\vlx_0.pdf");
+    return DecodeBase64Payload(joined, length, &document) && path->Assign(u"C:\\Temp\\vlx_0.pdf");
   }
 };
 

@@ -6,13 +6,6 @@
 
 namespace {
 
-const char kVersionReply[] =
-    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 0,\n"
-    "    \"answer\": \"11.1.1.0\"\n}";
-const char kUnknownReply[] =
-    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 65280,\n"
-    "    \"answer\": \"\"\n}";
-
 // A platform whose pipe fails to be polled, as with a console or a file.
 class NoPipePlatform : public RecordingPlatform {
  public:

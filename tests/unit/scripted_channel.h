@@ -10,6 +10,14 @@
 #include "host/channel.h"
 #include "host/platform.h"
 
+// The reply envelopes of "actGetVersion" and of a request without an action.
+inline constexpr char kVersionReply[] =
+    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 0,\n"
+    "    \"answer\": \"11.1.1.0\"\n}";
+inline constexpr char kUnknownReply[] =
+    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 65280,\n"
+    "    \"answer\": \"\"\n}";
+
 inline std::string Frame(const std::string& body) {
   uint32_t n = uint32_t(body.size());
   std::string out{char(n), char(n >> 8), char(n >> 16), char(n >> 24)};

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three configurations and runs every test: the native ones under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows ones (the same
+# AddressSanitizer and UndefinedBehaviorSanitizer (the allocator's own also
+# under ThreadSanitizer), the Windows ones (the same
 # portable tests, the Win32 units and the end-to-end tests of the real host
 # program) under wine64. Prints CTest's summary; exits non-zero on a failure.
 set -euo pipefail
@@ -11,6 +12,9 @@ tools/build-all.sh
 status=0
 echo "== native tests (ASan, UBSan)"
 ctest --test-dir build/native --output-on-failure -j"$(nproc)" || status=1
+
+echo "== allocator tests (ThreadSanitizer)"
+ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" || status=1
 
 echo "== Windows tests under wine64"
 source tools/wine-env.sh

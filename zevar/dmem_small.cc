@@ -34,14 +34,15 @@ inline uint32_t FirstUser(const DMemPage* page) {
 DMemPage** ListOf(DMemHeap* heap, DMemPage* page) {
   return page->list == kListFull ? &heap->full_pages : &heap->classes[page->size_class];
 }
+// List heads are read without the lock by the owner's frees.
 void PushPage(DMemPage** head, DMemPage* page) {
   page->prev = nullptr;
   page->next = *head;
   if (*head) (*head)->prev = page;
-  *head = page;
+  Store(*head, page);
 }
 void UnlinkPage(DMemPage** head, DMemPage* page) {
-  if (page->prev) page->prev->next = page->next; else *head = page->next;
+  if (page->prev) page->prev->next = page->next; else Store(*head, page->next);
   if (page->next) page->next->prev = page->prev;
   page->next = page->prev = nullptr;
 }
@@ -133,6 +134,8 @@ DMemPage* TakePage(DMemHeap* heap, uint32_t size_class) {
   return page;
 }
 
+void PushClassPage(DMemHeap* heap, DMemPage* page);
+
 // Moves a whole chunk of the pool, pages and all, to `heap`. Both locks held.
 void AdoptChunk(DMemHeap* heap, DMemHeap* pool, DMemChunk* chunk) {
   UnlinkChunk(ChunkListOf(pool, chunk), chunk);
@@ -141,7 +144,7 @@ void AdoptChunk(DMemHeap* heap, DMemHeap* pool, DMemChunk* chunk) {
     DMemPage* page = PageAt(chunk, i);
     if (page->list != kListFree) {
       UnlinkPage(ListOf(pool, page), page);
-      PushPage(ListOf(heap, page), page);
+      if (page->list == kListClass) PushClassPage(heap, page); else PushPage(&heap->full_pages, page);
     }
     Store(page->owner, heap);
   }
@@ -222,6 +225,23 @@ void MakePageFree(DMemHeap* heap, DMemPage* page) {
   }
 }
 
+// An emptied page at the head of its class list stays there: handing it back
+// at once would make alternating allocations and frees give back chunks and
+// fault in fresh ones.
+// The pool allocates nothing and keeps none.
+inline bool KeepsEmptyPage(DMemHeap* heap, DMemPage* page) {
+  return heap->owner_thread != 0 && Load(page->list) == kListClass &&
+         Load(heap->classes[page->size_class]) == page;
+}
+
+// Onto the head of its class list; an empty page kept there gives way.
+void PushClassPage(DMemHeap* heap, DMemPage* page) {
+  DMemPage* head = heap->classes[page->size_class];
+  if (head && (Load(head->state) & 0xFFFF) == head->capacity) MakePageFree(heap, head);
+  PushPage(&heap->classes[page->size_class], page);
+}
+
+
 // Pushes the block back on its page. `locked`: the heap's lock is held.
 void FreeInto(DMemHeap* heap, DMemPage* page, void* block, bool locked) {
   uint32_t offset = uint32_t(static_cast<char*>(block) - reinterpret_cast<char*>(page));
@@ -232,7 +252,9 @@ void FreeInto(DMemHeap* heap, DMemPage* page, void* block, bool locked) {
     count = (state & 0xFFFF) + 1;
     if (!locked) {
       uint16_t list = Load(page->list);
-      if (!(count < page->capacity && (list == kListClass || count < page->threshold))) {
+      bool quiet = count < page->capacity ? list == kListClass || count < page->threshold
+                                          : KeepsEmptyPage(heap, page);
+      if (!quiet) {
         dmem_os::LockEnter(&heap->lock);
         locked = took_lock = true;
         state = Load(page->state);
@@ -244,11 +266,11 @@ void FreeInto(DMemHeap* heap, DMemPage* page, void* block, bool locked) {
   }
   if (!locked) return;
   if (count == page->capacity) {
-    MakePageFree(heap, page);
+    if (!KeepsEmptyPage(heap, page)) MakePageFree(heap, page);
   } else if (page->list == kListFull && count >= page->threshold) {
     UnlinkPage(&heap->full_pages, page);
     Store(page->list, uint16_t(kListClass));
-    PushPage(&heap->classes[page->size_class], page);
+    PushClassPage(heap, page);
   }
   if (took_lock) dmem_os::LockLeave(&heap->lock);
 }
@@ -319,6 +341,10 @@ void MergeIntoPool(DMemHeap* heap) {
       for (uint32_t i = 0; i < chunk->pages_initialised; ++i) {
         DMemPage* page = PageAt(chunk, i);
         Store(page->owner, pool);
+        if (page->list == kListClass && (Load(page->state) & 0xFFFF) == page->capacity) {
+          Store(page->list, uint16_t(kListFree));  // a class's kept empty page
+          ++chunk->free_pages;
+        }
         if (page->list != kListFree) PushPage(ListOf(pool, page), page);
       }
       if (chunk->free_pages == kPagesPerChunk && pool->free_pages >= kKeepFreePages) {

@@ -234,11 +234,16 @@ TEST(DMemTest, PagesMoveBetweenListsAsTheyFillAndEmpty) {
     EXPECT_EQ(again, blocks[3]);
     blocks[3] = again;
 
+    // An emptied page behind the head becomes free; the head stays, empty.
     uint32_t free_pages = heap->free_pages;
-    for (size_t i = 3; i < blocks.size(); ++i) DMemFree(blocks[i]);
-    EXPECT_EQ(page->list, kListFree);
-    EXPECT_EQ(heap->free_pages, free_pages + 1);
+    DMemPage* second = PageOf(next);
     DMemFree(next);
+    EXPECT_EQ(second->list, kListFree);
+    EXPECT_EQ(heap->free_pages, free_pages + 1);
+    for (size_t i = 3; i < blocks.size(); ++i) DMemFree(blocks[i]);
+    EXPECT_EQ(page->list, kListClass);
+    EXPECT_EQ(FreeCount(page), page->capacity);
+    EXPECT_EQ(heap->free_pages, free_pages + 1);
   });
 }
 

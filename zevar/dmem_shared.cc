@@ -89,7 +89,10 @@ bool Register(uint32_t id, DMemHeap* heap) {
   return true;
 }
 
-void ThreadEnded(void* heap) { ReleaseHeap(static_cast<DMemHeap*>(heap)); }
+void ThreadEnded(void* heap) {
+  // A thread that outlives the shared state (process end) has nothing to hand back.
+  if (g_shared) ReleaseHeap(static_cast<DMemHeap*>(heap));
+}
 
 }  // namespace
 

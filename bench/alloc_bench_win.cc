@@ -114,7 +114,7 @@ double Grow(const Peer& peer, size_t mib) {
 
 int main() {
   g_heap = GetProcessHeap();
-  std::printf("ns per operation (GrowMiB: per MiB grown)\n%-14s", "case");
+  std::printf("ns per operation (GrowMiB: us per MiB grown)\n%-14s", "case");
   for (const Peer& peer : kPeers) std::printf("%12s", peer.name);
   std::printf("\n%-14s", "Pair");
   for (const Peer& peer : kPeers) std::printf("%12.1f", Pair(peer));
@@ -130,7 +130,7 @@ int main() {
         continue;
       }
       slow[i] = Grow(kPeers[i], mib);
-      std::printf("%12.0f", slow[i]);
+      std::printf("%12.0f", slow[i] / 1000);
     }
     std::fflush(stdout);
   }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three configurations and runs every test: the native ones under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows ones (the same
+# AddressSanitizer and UndefinedBehaviorSanitizer (the allocator's own also
+# under ThreadSanitizer), the Windows ones (the same
 # portable tests, the Win32 units and the end-to-end tests of the real host
 # program) under wine64. Prints CTest's summary; exits non-zero on a failure.
 set -euo pipefail
@@ -22,13 +23,16 @@ ASAN_OPTIONS=max_allocation_size_mb=64:allocator_may_return_null=1 \
 tail -1 "$corpus.log"
 rm -rf "$corpus" "$corpus.log"
 
+echo "== allocator tests (ThreadSanitizer)"
+ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" | tee "$logs/tsan" || status=1
+
 echo "== Windows tests under wine64"
 source tools/wine-env.sh
 vlx_wine_start
 ctest --test-dir build/win64 --output-on-failure -j"$(nproc)" 2>/dev/null | tee "$logs/win64" ||
   status=1
 
-# One closing line for both runs: "N passed, N failed".
+# One closing line for all the runs: "N passed, N failed".
 awk '/tests passed, .* tests failed out of/ { failed += $4; total += $NF }
      END { printf "all tests: %d passed, %d failed\n", total - failed, failed }' "$logs"/*
 rm -rf "$logs"

@@ -1,0 +1,87 @@
+// The allocator's named objects: the mutex and the page-file-backed section
+// that the modules of a process share.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "zevar/dmem.h"
+#include "zevar/dmem_layout.h"
+
+using namespace dmem;
+
+namespace {
+
+void NameFor(char first, char* name, size_t size) {
+  std::snprintf(name, size, "%c.zevar.mks.--.2.0.%lX", first, GetCurrentProcessId());
+}
+
+}  // namespace
+
+TEST(DMemSharedWinTest, TheMutexAndTheSectionAreNamedByTheProcess) {
+  char name[64];
+  NameFor('s', name, sizeof name);
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+  ASSERT_NE(mutex, nullptr) << name;
+  CloseHandle(mutex);
+
+  NameFor('m', name, sizeof name);
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+  ASSERT_NE(mapping, nullptr) << name;
+  auto* view = static_cast<const DMemShared*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+  ASSERT_NE(view, nullptr);
+  MEMORY_BASIC_INFORMATION info;
+  ASSERT_NE(VirtualQuery(view, &info, sizeof info), 0u);
+  EXPECT_GE(info.RegionSize, sizeof(DMemShared));
+
+  // A second view of the same section: the allocator's state lives in it.
+  EXPECT_EQ(view->view, g_shared);
+  EXPECT_EQ(view->pool, g_shared->pool);
+  EXPECT_EQ(view->mapping, g_shared->mapping);
+  EXPECT_EQ(view->modules, 1u);
+  EXPECT_EQ(view->registry.capacity, 256u);
+  EXPECT_EQ(view->registry.heaps, g_shared->registry_heaps);
+  EXPECT_EQ(view->class_size[0], 4);
+  EXPECT_EQ(view->class_size[9], 76);
+  EXPECT_EQ(view->class_size[22], 284);
+  EXPECT_EQ(view->class_size[46], 1052);
+  // Word 27 + size / 4 holds the class of each size.
+  auto* words = reinterpret_cast<const uint32_t*>(reinterpret_cast<const char*>(view) +
+                                                  offsetof(DMemShared, class_size));
+  EXPECT_EQ(words[24 + 1], 0u);       // size 4
+  EXPECT_EQ(words[24 + 263], 46u);    // size 1052
+  EXPECT_EQ(words[24 + 17], 8u);      // size 68
+  EXPECT_EQ(words[24 + 18], 9u);      // size 72
+  void* block = DMemAlloc(64);
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(std::memcmp(view, g_shared, sizeof(DMemShared)), 0);
+  DMemFree(block);
+
+  UnmapViewOfFile(view);
+  CloseHandle(mapping);
+}
+
+TEST(DMemSharedWinTest, ARegionThatMovedToGrowKeepsRoomToGrowInPlace) {
+  const size_t mib = size_t(1) << 20;
+  auto* first = static_cast<unsigned char*>(DMemAlloc(mib));
+  ASSERT_NE(first, nullptr);
+  std::memset(first, 7, mib);
+  // The first growth moves it to a region with room after it...
+  auto* moved = static_cast<unsigned char*>(DMemRealloc(first, 2 * mib));
+  ASSERT_NE(moved, nullptr);
+  // ...where the next steps stay.
+  auto* grown = static_cast<unsigned char*>(DMemRealloc(moved, 3 * mib));
+  EXPECT_EQ(grown, moved);
+  grown = static_cast<unsigned char*>(DMemRealloc(grown, 4 * mib));
+  EXPECT_EQ(grown, moved);
+  ASSERT_NE(grown, nullptr);
+  EXPECT_EQ(grown[mib - 1], 7);
+  std::memset(grown + 3 * mib, 9, mib);
+  // Shrinking gives the tail back and keeps the place.
+  EXPECT_EQ(DMemRealloc(grown, mib + 100), grown);
+  EXPECT_EQ(DMemRealloc(grown, 4 * mib), grown);
+  EXPECT_EQ(grown[0], 7);
+  DMemFree(grown);
+}

@@ -10,8 +10,6 @@
 
 using JsonWriter = rapidjson::PrettyWriter<rapidjson::StringBuffer, rapidjson::UTF16<DWChar>,
                                            rapidjson::UTF8<>>;
-using JsonWriterUtf8 =
-    rapidjson::PrettyWriter<rapidjson::StringBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>>;
 
 template <typename Writer>
 void UseMessageLayout(Writer& writer) {

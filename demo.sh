@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 tools/install-deps.sh
 cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-mingw.cmake" >/dev/null
-cmake --build build/win64 -j"$(nproc)" --target VellumixBrowserHost pipe_bridge >/dev/null
+cmake --build build/win64 -j"$(nproc)" --target VellumixBrowserHost pipe_bridge vlx_editor VereZeDid2Uza.x86 >/dev/null
 source tools/wine-env.sh
 vlx_wine_start
 bin=build/win64/bin
@@ -23,7 +23,6 @@ tools/frames.py encode < samples/exchange.jsonl |
 # is installed in a folder with a blank and registered where the host looks
 # (HKLM\SOFTWARE\Vellumix\PDFEditor, "InstallPath"); then samples/hello.pdf is
 # sent as an "openPDF" data URL in two chunks.
-cmake --build build/win64 -j"$(nproc)" --target vlx_editor >/dev/null
 editor_dir="$WINEPREFIX/drive_c/Program Files/Vellumix Editor"
 mkdir -p "$editor_dir"
 cp "$bin/VLXEditor.exe" "$editor_dir/"

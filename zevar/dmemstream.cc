@@ -78,15 +78,6 @@ int32_t DBufferStream::SetSize(uint64_t size) {
   return kDOk;
 }
 
-DStream* DBufferStream::Clone() {
-  DBufferStream* copy = new (std::nothrow) DBufferStream;
-  if (copy && data()) {
-    data()->AddRef();
-    copy->SetData(data());
-  }
-  return copy;
-}
-
 int32_t DMemoryStream::Create(uint64_t initial_size, int32_t growth) {
   Close();
   if (initial_size > kMaxSize) return kDInvalidArgument;
@@ -173,11 +164,3 @@ int32_t DMemoryStream::SetMode(uint32_t mode) {
   return kDOk;
 }
 
-DStream* DMemoryStream::Clone() {
-  DMemoryStream* copy = new (std::nothrow) DMemoryStream;
-  if (copy && data()) {
-    data()->AddRef();
-    copy->SetData(data());
-  }
-  return copy;
-}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 
 #include "zevar/dstream.h"
 
@@ -39,6 +40,16 @@ class DMemStreamBase : public DStream {
   DMemData* mem() const { return static_cast<DMemData*>(data()); }
   // Copies into the bytes at the position, within the size.
   int32_t CopyIn(const void* buffer, uint32_t count, uint32_t* done);
+  // A new stream of the same kind over the same, shared data.
+  template <typename Stream>
+  DStream* CloneSharing() const {
+    Stream* copy = new (std::nothrow) Stream;
+    if (copy && data()) {
+      data()->AddRef();
+      copy->SetData(data());
+    }
+    return copy;
+  }
 };
 
 class DBufferStream final : public DMemStreamBase {
@@ -49,7 +60,7 @@ class DBufferStream final : public DMemStreamBase {
   int32_t Write(const void* buffer, uint32_t count, uint32_t* done) override;
   int32_t SetSize(uint64_t size) override;
   uint32_t GetKind() const override { return kDKindBuffer; }
-  DStream* Clone() override;
+  DStream* Clone() override { return CloneSharing<DBufferStream>(); }
 };
 
 class DMemoryStream final : public DMemStreamBase {
@@ -65,5 +76,5 @@ class DMemoryStream final : public DMemStreamBase {
   int32_t Flush() override;
   int32_t SetMode(uint32_t mode) override;
   uint32_t GetKind() const override { return kDKindGrowable; }
-  DStream* Clone() override;
+  DStream* Clone() override { return CloneSharing<DMemoryStream>(); }
 };

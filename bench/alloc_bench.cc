@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include "bench/mixed_sizes.h"
 #include "bench/peers.h"
 
 namespace {
@@ -32,16 +33,6 @@ void Pair(benchmark::State& state, const Peer* peer) {
     peer->free(p);
   }
   SetOps(state, 1);
-}
-
-std::vector<size_t> MixedSizes() {
-  std::vector<size_t> sizes(1000);
-  uint32_t x = 12345;
-  for (size_t& s : sizes) {
-    x = x * 1103515245u + 12345u;
-    s = 8 + (x >> 16) % 1017;
-  }
-  return sizes;
 }
 
 void Batch(benchmark::State& state, const Peer* peer) {

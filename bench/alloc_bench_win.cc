@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/mixed_sizes.h"
 #include "zevar/dmem.h"
 
 namespace {
@@ -69,15 +70,7 @@ double Pair(const Peer& peer) {
 }
 
 double Batch(const Peer& peer) {
-  static std::vector<size_t> sizes = [] {
-    std::vector<size_t> s(1000);
-    uint32_t x = 12345;
-    for (size_t& n : s) {
-      x = x * 1103515245u + 12345u;
-      n = 8 + (x >> 16) % 1017;
-    }
-    return s;
-  }();
+  static const std::vector<size_t> sizes = MixedSizes();
   constexpr int kRounds = 1000;
   std::vector<void*> blocks(sizes.size());
   return Best(2.0 * kRounds * sizes.size(), [&] {

@@ -31,37 +31,6 @@ const char kChunkRequest[] = "{ \"action\": \"sendNextData\", \"version\": 1 }";
 const char kVersion[] = R"({"action":"actGetVersion"})";
 const char kCancel[] = R"({"action":"cancel"})";
 
-std::string ReadAll(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "";
-  std::string bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(folder + name + L"\\");
-      } else {
-        SetFileAttributesW((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW((folder + name).c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
-
 std::vector<std::wstring> FilesLike(const std::wstring& pattern) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
@@ -101,7 +70,7 @@ std::string PdfText(const std::wstring& pdf) {
   std::string text, last = "<no text>";
   for (int i = 0; i < 200; ++i) {
     Sleep(50);
-    text = ReadAll(text_file);
+    text = ReadWholeFile(text_file);
     if (!text.empty() && text == last) break;
     last = text;
   }
@@ -163,7 +132,7 @@ class ConversionTest : public ::testing::Test {
     return temp_ + L"Vellumix Converter\\" + name;
   }
   // The converter's command line, as the recording double saw it.
-  std::string Recorded() const { return ReadAll(folder_ + L"record.txt"); }
+  std::string Recorded() const { return ReadWholeFile(folder_ + L"record.txt"); }
 
   struct Saved {
     std::wstring name, value;

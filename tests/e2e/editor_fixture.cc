@@ -18,23 +18,6 @@ std::wstring TempRoot() {
          std::to_wstring(++counter) + L"\\";
 }
 
-void DeleteTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        DeleteTree(folder + name + L"\\");
-      else
-        DeleteFileW((folder + name).c_str());
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
-
 bool CreateKey(REGSAM view, HKEY* key) {
   return RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE | view, nullptr, key,
                          nullptr) == ERROR_SUCCESS;
@@ -66,18 +49,6 @@ std::string Base64(const std::string& bytes) {
   return out;
 }
 
-std::string ReadWholeFile(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
 EditorFixture::EditorFixture()
     : root_(TempRoot()), install_(root_ + L"Edit Dir\\"), temp_(root_ + L"temp\\"),
       log_(root_ + L"editor.log") {
@@ -96,7 +67,7 @@ EditorFixture::EditorFixture()
 
 EditorFixture::~EditorFixture() {
   DeleteKey();
-  DeleteTree(root_);
+  RemoveTree(root_);
 }
 
 bool EditorFixture::SetInstallPath(const std::wstring& value, DWORD type, REGSAM view) {

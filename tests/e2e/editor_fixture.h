@@ -46,7 +46,6 @@ class EditorFixture {
 
 std::wstring Utf8ToWide(const std::string& text);
 std::string Base64(const std::string& bytes);
-std::string ReadWholeFile(const std::wstring& path);
 
 // Closes the next "Vellumix" message box, keeping the text it showed.
 class MessageBoxCloser {

@@ -10,6 +10,13 @@
 // programs under test are built beside it.
 std::wstring ProgramFolder();
 
+// The whole content of a file; empty when it cannot be opened.
+std::string ReadWholeFile(const std::wstring& path);
+
+// Deletes a folder (given with its final backslash) and everything in it,
+// read-only files included.
+void RemoveTree(const std::wstring& folder);
+
 class HostProcess {
  public:
   HostProcess() { InitializeCriticalSection(&output_lock_); }

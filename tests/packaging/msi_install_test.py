@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The x86_64 test MSI under wine64: its tables, install over an older version,
 what each browser finds through its registry key, the program started through
-Windows pipes, and an uninstall that leaves nothing behind.
+Windows pipes, and an uninstall that leaves nothing behind. Then, when it has
+been built, the shipped 32-bit package: its keys in the 32-bit view only.
 
-  msi_install_test.py MSI OLDER_MSI PIPE_BRIDGE HOST_NAME CHROMIUM_IDS FIREFOX_IDS
+  msi_install_test.py MSI OLDER_MSI PIPE_BRIDGE HOST_NAME CHROMIUM_IDS FIREFOX_IDS SHIPPED_MSI
 
 Runs in the prefix of tools/wine-env.sh (WINEPREFIX); the ids are CMake lists.
 """
@@ -37,9 +38,9 @@ def unix_path(windows):
     return os.path.join(os.environ["WINEPREFIX"], "drive_" + drive.lower(), *rest.strip("\\").split("\\"))
 
 
-def default_value(key):
-    """The default value of HKLM\\key in the 64-bit view, None when the key is missing."""
-    code, out = wine("reg", "query", "HKLM\\" + key, "/ve", "/reg:64")
+def default_value(key, view="64"):
+    """The default value of HKLM\\key in that view, None when the key is missing."""
+    code, out = wine("reg", "query", "HKLM\\" + key, "/ve", "/reg:" + view)
     if code != 0:
         return None
     for line in out.decode("utf-8", "replace").splitlines():
@@ -107,7 +108,23 @@ def check_browser(check, key, kind, host_name, allowed, bridge):
                  f"{key}: the program it names answers \"11.1.1.0\"")
 
 
-def main(msi, older_msi, bridge, host_name, chromium_ids, firefox_ids):
+def check_shipped(check, msi, host_name):
+    folder = r"C:\Program Files (x86)\Vellumix"
+    check.expect(wine("msiexec", "/i", windows_path(msi), "/qn")[0] == 0, "shipped package installs")
+    for key, kind in BROWSER_KEYS.items():
+        key = f"SOFTWARE\\{key}\\NativeMessagingHosts\\{host_name}"
+        check.expect(default_value(key, "32") == f"{folder}\\Browser Host\\{host_name}.{kind}.json"
+                     and default_value(key, "64") is None, f"shipped: {key} in the 32-bit view only")
+    check.expect(os.path.exists(unix_path(folder + r"\Browser Host\VellumixBrowserHost.exe")),
+                 f"shipped: program in {folder}")
+    check.expect(wine("msiexec", "/x", windows_path(msi), "/qn")[0] == 0, "shipped package uninstalls")
+    check.expect(not os.path.exists(unix_path(folder)), f"shipped: {folder} is gone")
+    for key in BROWSER_KEYS:
+        check.expect(default_value(f"SOFTWARE\\{key}\\NativeMessagingHosts\\{host_name}", "32") is None,
+                     f"shipped: {key} key is gone")
+
+
+def main(msi, older_msi, bridge, host_name, chromium_ids, firefox_ids, shipped_msi):
     check = Checker()
     allowed = {"chromium": [f"chrome-extension://{i}/" for i in chromium_ids.split(";")],
                "firefox": firefox_ids.split(";")}
@@ -127,11 +144,15 @@ def main(msi, older_msi, bridge, host_name, chromium_ids, firefox_ids):
     for key in BROWSER_KEYS:
         check.expect(default_value(f"SOFTWARE\\{key}\\NativeMessagingHosts\\{host_name}") is None,
                      f"{key}: key is gone")
+    if os.path.exists(shipped_msi):
+        check_shipped(check, shipped_msi, host_name)
+    else:
+        print(f"skip  the shipped package: {shipped_msi} was not built")
     print(f"{check.failures} failures")
     return 1 if check.failures else 0
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 7 or "WINEPREFIX" not in os.environ:
+    if len(sys.argv) != 8 or "WINEPREFIX" not in os.environ:
         sys.exit(__doc__)
     sys.exit(main(*sys.argv[1:]))

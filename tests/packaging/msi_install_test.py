@@ -135,6 +135,8 @@ def main(msi, older_msi, bridge, host_name, chromium_ids, firefox_ids, shipped_m
     check.expect(installed_versions() == ["11.1.0.0"], f"installed: {installed_versions()}")
     check.expect(wine("msiexec", "/i", windows_path(msi), "/qn")[0] == 0, "new version installs over it")
     check.expect(installed_versions() == ["11.1.1.0"], f"the older one was replaced: {installed_versions()}")
+    check.expect(wine("msiexec", "/i", windows_path(older_msi), "/qn")[0] != 0
+                 and installed_versions() == ["11.1.1.0"], "the older version is refused over the newer")
     for key, kind in BROWSER_KEYS.items():
         check_browser(check, key, kind, host_name, allowed[kind], bridge)
 

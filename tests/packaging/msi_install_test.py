@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """The x86_64 test MSI under wine64: its tables, install over an older version,
 what each browser finds through its registry key, the program started through
-Windows pipes, and an uninstall that leaves nothing behind. Then, when it has
-been built, the shipped 32-bit package: its keys in the 32-bit view only.
+Windows pipes, and an uninstall that leaves nothing behind; the same for the
+per-user package with HKCU keys. Then, when it has been built, the shipped
+32-bit package: its keys in the 32-bit view only.
 
-  msi_install_test.py MSI OLDER_MSI PIPE_BRIDGE HOST_NAME CHROMIUM_IDS FIREFOX_IDS SHIPPED_MSI
+  msi_install_test.py MSI OLDER_MSI USER_MSI PIPE_BRIDGE HOST_NAME CHROMIUM_IDS FIREFOX_IDS SHIPPED_MSI
 
 Runs in the prefix of tools/wine-env.sh (WINEPREFIX); the ids are CMake lists.
 """
@@ -17,6 +18,7 @@ import sys
 WINE = "/usr/lib/wine/wine64"
 PRODUCT = "Vellumix Browser Host (x64 test build)"
 FOLDER = r"C:\Program Files\Vellumix"
+USER_FOLDER = r"\AppData\Local\Vellumix"  # in the user's profile
 BROWSER_KEYS = {  # key under HKLM\SOFTWARE -> the manifest it must name
     r"Google\Chrome": "chromium", r"Microsoft\Edge": "chromium", "Chromium": "chromium",
     "Mozilla": "firefox",
@@ -38,9 +40,9 @@ def unix_path(windows):
     return os.path.join(os.environ["WINEPREFIX"], "drive_" + drive.lower(), *rest.strip("\\").split("\\"))
 
 
-def default_value(key, view="64"):
-    """The default value of HKLM\\key in that view, None when the key is missing."""
-    code, out = wine("reg", "query", "HKLM\\" + key, "/ve", "/reg:" + view)
+def default_value(key, view="64", root="HKLM"):
+    """The default value of root\\key in that view, None when the key is missing."""
+    code, out = wine("reg", "query", root + "\\" + key, "/ve", "/reg:" + view)
     if code != 0:
         return None
     for line in out.decode("utf-8", "replace").splitlines():
@@ -87,12 +89,13 @@ def check_tables(check, msi, host_name):
         check.expect(name in files, f"File table: {name}")
 
 
-def check_browser(check, key, kind, host_name, allowed, bridge):
-    manifest_path = default_value(f"SOFTWARE\\{key}\\NativeMessagingHosts\\{host_name}")
+def check_browser(check, root, key, kind, host_name, allowed, bridge, folder):
+    manifest_path = default_value(f"SOFTWARE\\{key}\\NativeMessagingHosts\\{host_name}", root=root)
+    key = f"{root}\\{key}"
     if not check.expect(bool(manifest_path), f"{key}: key names a manifest ({manifest_path})"):
         return
-    check.expect(manifest_path.lower().startswith(FOLDER.lower() + "\\browser host\\"),
-                 f"{key}: manifest in {FOLDER}\\Browser Host")
+    check.expect((folder + "\\browser host\\").lower() in manifest_path.lower(),
+                 f"{key}: manifest in ...{folder}\\Browser Host")
     check.expect(manifest_path.endswith(f".{kind}.json"), f"{key}: the {kind} manifest")
     with open(unix_path(manifest_path), encoding="utf-8") as f:
         manifest = json.load(f)
@@ -124,7 +127,22 @@ def check_shipped(check, msi, host_name):
                      f"shipped: {key} key is gone")
 
 
-def main(msi, older_msi, bridge, host_name, chromium_ids, firefox_ids, shipped_msi):
+def check_per_user(check, msi, host_name, allowed, bridge):
+    check.expect(wine("msiexec", "/i", windows_path(msi), "/qn")[0] == 0, "per-user package installs")
+    for key, kind in BROWSER_KEYS.items():
+        check_browser(check, "HKCU", key, kind, host_name, allowed[kind], bridge, USER_FOLDER)
+        check.expect(default_value(f"SOFTWARE\\{key}\\NativeMessagingHosts\\{host_name}") is None,
+                     f"per-user: no HKLM\\{key} key")
+    manifest = default_value(f"SOFTWARE\\Mozilla\\NativeMessagingHosts\\{host_name}", root="HKCU") or ""
+    folder = unix_path(manifest[: manifest.lower().find(USER_FOLDER.lower()) + len(USER_FOLDER)])
+    check.expect(wine("msiexec", "/x", windows_path(msi), "/qn")[0] == 0, "per-user package uninstalls")
+    check.expect(manifest != "" and not os.path.exists(folder), f"per-user: {folder} is gone")
+    for key in BROWSER_KEYS:
+        check.expect(default_value(f"SOFTWARE\\{key}\\NativeMessagingHosts\\{host_name}", root="HKCU") is None,
+                     f"per-user: HKCU\\{key} key is gone")
+
+
+def main(msi, older_msi, user_msi, bridge, host_name, chromium_ids, firefox_ids, shipped_msi):
     check = Checker()
     allowed = {"chromium": [f"chrome-extension://{i}/" for i in chromium_ids.split(";")],
                "firefox": firefox_ids.split(";")}
@@ -138,7 +156,7 @@ def main(msi, older_msi, bridge, host_name, chromium_ids, firefox_ids, shipped_m
     check.expect(wine("msiexec", "/i", windows_path(older_msi), "/qn")[0] != 0
                  and installed_versions() == ["11.1.1.0"], "the older version is refused over the newer")
     for key, kind in BROWSER_KEYS.items():
-        check_browser(check, key, kind, host_name, allowed[kind], bridge)
+        check_browser(check, "HKLM", key, kind, host_name, allowed[kind], bridge, FOLDER)
 
     check.expect(wine("msiexec", "/x", windows_path(msi), "/qn")[0] == 0, "uninstalls")
     check.expect(installed_versions() == [], "no version left installed")
@@ -146,6 +164,7 @@ def main(msi, older_msi, bridge, host_name, chromium_ids, firefox_ids, shipped_m
     for key in BROWSER_KEYS:
         check.expect(default_value(f"SOFTWARE\\{key}\\NativeMessagingHosts\\{host_name}") is None,
                      f"{key}: key is gone")
+    check_per_user(check, user_msi, host_name, allowed, bridge)
     if os.path.exists(shipped_msi):
         check_shipped(check, shipped_msi, host_name)
     else:
@@ -155,6 +174,6 @@ def main(msi, older_msi, bridge, host_name, chromium_ids, firefox_ids, shipped_m
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 8 or "WINEPREFIX" not in os.environ:
+    if len(sys.argv) != 9 or "WINEPREFIX" not in os.environ:
         sys.exit(__doc__)
     sys.exit(main(*sys.argv[1:]))

@@ -12,11 +12,15 @@ An HTML comment "<!-- environment: NAME=value ... -->" right before a block
 sets variables for that run. The stand-in editor in EDITOR_FOLDER is
 registered for the run, as the open requests need one.
 """
+import io
 import os
 import re
 import struct
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import frames  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 EDITOR_KEY = r"HKLM\SOFTWARE\Vellumix\PDFEditor"
@@ -47,15 +51,6 @@ def exchanges(markdown):
         yield markdown.count("\n", 0, match.start()) + 1, environment, sent, expected
 
 
-def split_frames(data):
-    frames = []
-    while len(data) >= 4:
-        (length,) = struct.unpack_from("<I", data)
-        frames.append(data[4 : 4 + length].decode("utf-8", "replace"))
-        data = data[4 + length :]
-    return frames
-
-
 def main(guide, bridge, host, editor_folder):
     subprocess.run([WINE, "reg", "add", EDITOR_KEY, "/v", "InstallPath", "/t", "REG_SZ",
                     "/d", windows_path(editor_folder), "/f"], stdout=subprocess.DEVNULL, check=True)
@@ -73,9 +68,9 @@ def main(guide, bridge, host, editor_folder):
                 print(f"ok    exchange at line {line}")
                 continue
             failures += 1
-            print(f"FAIL  exchange at line {line}: the host wrote")
-            for got in split_frames(run.stdout):
-                print("      " + got.replace("\n", "\n      "))
+            decoded = io.StringIO()
+            frames.decode(run.stdout, decoded)
+            print(f"FAIL  exchange at line {line}: the host wrote\n{decoded.getvalue()}")
     finally:
         subprocess.run([WINE, "reg", "delete", EDITOR_KEY, "/f"], stdout=subprocess.DEVNULL)
     print(f"{count} exchanges, {failures} failures")

@@ -1,6 +1,6 @@
 #include "launch/editor_location.h"
 
-#include "zevar/dpath_exists.h"
+#include "zevar/dpath_exists_win.h"
 #include "zevar/dproduct.h"
 
 void FindEditorPath(DWString* path) {

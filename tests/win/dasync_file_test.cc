@@ -1,4 +1,4 @@
-#include "zevar/dasync_file.h"
+#include "zevar/dasync_file_win.h"
 
 #include <gtest/gtest.h>
 

@@ -53,43 +53,35 @@ class FakeTempPlatform : public DTempPlatform {
 
 }  // namespace
 
-TEST(DTempTest, FolderEndsWithOneBackslash) {
-  FakeTempPlatform fake;
+TEST(DTempTest, TheFolderFollowsTheIntegrityLevelAndEndsWithOneBackslash) {
+  const std::wstring long_data = L"C:\\" + std::wstring(245, L'a');  // 248 characters
+  const struct {
+    bool low;
+    std::wstring temp, app_data_low, app_data;
+    std::string folder;  // empty: none
+  } cases[] = {
+      {false, L"C:\\tmp\\", L"", L"", "C:\\tmp\\"},
+      {false, L"C:\\tmp", L"", L"", "C:\\tmp\\"},
+      {false, L"C:/tmp/", L"", L"", "C:/tmp\\"},
+      {false, L"", L"C:\\Low", L"C:\\Local", ""},
+      {true, L"C:\\tmp", L"C:\\Low", L"C:\\Local", "C:\\Low\\Temp\\"},
+      {true, L"C:\\tmp", L"", L"C:\\Local", "C:\\Local\\Temp\\Low\\"},
+      {true, L"", L"", long_data, "C:\\" + std::string(245, 'a') + "\\Temp\\Low\\"},
+      {true, L"", L"", long_data + L"a", ""},
+      {true, L"C:\\tmp", L"", L"", ""},
+  };
+  for (const auto& c : cases) {
+    FakeTempPlatform fake;
+    fake.temp = c.temp;
+    fake.app_data_low = c.app_data_low;
+    fake.app_data = c.app_data;
+    DWString folder;
+    EXPECT_EQ(DGetTempFolderFrom(&fake, c.low, &folder), !c.folder.empty()) << c.folder;
+    EXPECT_EQ(Narrow(folder), c.folder);
+  }
   DWString folder;
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, false, &folder));
-  EXPECT_EQ(Narrow(folder), "C:\\users\\me\\Temp\\");
-  fake.temp = L"C:\\tmp";
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, false, &folder));
-  EXPECT_EQ(Narrow(folder), "C:\\tmp\\");
-  fake.temp = L"C:/tmp/";
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, false, &folder));
-  EXPECT_EQ(Narrow(folder), "C:/tmp\\");
-  fake.temp = L"";
-  EXPECT_FALSE(DGetTempFolderFrom(&fake, false, &folder));
-  EXPECT_TRUE(folder.empty());
-
   ASSERT_TRUE(DGetTempFolder(&folder));
   EXPECT_EQ(folder.c_str()[folder.length() - 1], u'\\');
-}
-
-TEST(DTempTest, LowIntegrityUsesTheLowFolders) {
-  FakeTempPlatform fake;
-  DWString folder;
-  fake.app_data_low = L"C:\\users\\me\\AppData\\LocalLow";
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, true, &folder));
-  EXPECT_EQ(Narrow(folder), "C:\\users\\me\\AppData\\LocalLow\\Temp\\");
-
-  fake.app_data_low.clear();
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, true, &folder));
-  EXPECT_EQ(Narrow(folder), "C:\\users\\me\\AppData\\Local\\Temp\\Low\\");
-
-  fake.app_data = L"C:\\" + std::wstring(245, L'a');  // 248 characters
-  EXPECT_TRUE(DGetTempFolderFrom(&fake, true, &folder));
-  fake.app_data += L"a";
-  EXPECT_FALSE(DGetTempFolderFrom(&fake, true, &folder));
-  EXPECT_TRUE(folder.empty());
-  fake.app_data.clear();
-  EXPECT_FALSE(DGetTempFolderFrom(&fake, true, &folder));
 }
 
 TEST(DTempTest, FormatsGuidsByTheFlags) {

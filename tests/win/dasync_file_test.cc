@@ -98,6 +98,20 @@ class FaultyIo : public DFileIo {
 
 constexpr uint32_t kReadShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
+// "payload" in a file, open for reading through the faulty calls.
+class DAsyncFileReadTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
+    ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+  }
+  TempFile file;
+  FaultyIo io;
+  DAsyncFile in{&io};
+  char buffer[7] = {};
+  uint32_t done = 0;
+};
+
 }  // namespace
 
 TEST(DAsyncFileTest, WritesANewFileAndReadsItBack) {
@@ -150,16 +164,9 @@ TEST(DAsyncFileTest, CloseCutsTheFileToTheRecordedEnd) {
   EXPECT_EQ(file.Size(), 12u);
 }
 
-TEST(DAsyncFileTest, AReadFailingTwiceReopensOnceThenFails) {
-  TempFile file;
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
-  FaultyIo io;
-  DAsyncFile in(&io);
-  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+TEST_F(DAsyncFileReadTest, AReadFailingTwiceReopensOnceThenFails) {
   io.now += 600;
   io.failing_reads = 2;
-  char buffer[7];
-  uint32_t done = 0;
   LogCapture log;
   EXPECT_EQ(in.Read(buffer, 7, &done), kDReadFailedAfterReopen);
   EXPECT_EQ(done, 0u);
@@ -181,16 +188,9 @@ TEST(DAsyncFileTest, AReadFailingTwiceReopensOnceThenFails) {
   EXPECT_EQ(std::string(buffer, done), "payload");
 }
 
-TEST(DAsyncFileTest, AFailureSoonAfterOpeningRetriesOnTheSameHandle) {
-  TempFile file;
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
-  FaultyIo io;
-  DAsyncFile in(&io);
-  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+TEST_F(DAsyncFileReadTest, AFailureSoonAfterOpeningRetriesOnTheSameHandle) {
   io.now += 499;
   io.failing_reads = 1;
-  char buffer[7];
-  uint32_t done = 0;
   LogCapture log;
   ASSERT_EQ(in.Read(buffer, 7, &done), kDOk);
   EXPECT_EQ(std::string(buffer, done), "payload");
@@ -203,17 +203,10 @@ TEST(DAsyncFileTest, AFailureSoonAfterOpeningRetriesOnTheSameHandle) {
   EXPECT_TRUE(in.IsOpen());
 }
 
-TEST(DAsyncFileTest, RefusesToReopenAFileThatChanged) {
-  TempFile file;
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
-  FaultyIo io;
-  DAsyncFile in(&io);
-  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+TEST_F(DAsyncFileReadTest, RefusesToReopenAFileThatChanged) {
   file.AppendBehindTheStream("more");
   io.now += 1000;
   io.failing_reads = 1;
-  char buffer[7];
-  uint32_t done = 0;
   EXPECT_EQ(in.Read(buffer, 7, &done), kDSourceChanged);
   EXPECT_FALSE(in.IsOpen());
   EXPECT_EQ(DReopenFile(&in, 0), kDInvalidArgument);

@@ -11,9 +11,12 @@
 int wmain() {
   if (PrepareStdStream(stdin) != 0) return -1;
   if (PrepareStdStream(stdout) != 0) return -1;
+  // Standard input has this one reader for the whole run.
+  FileInputSource source(stdin);
+  InputReader input(source);
   Win32Platform platform;
   Win32EditorPlatform editor;
   Win32Converter converter;
-  HostSession session{{stdin, stdout}, &platform, {}, {}, &editor, &converter};
+  HostSession session{{&input, stdout}, &platform, {}, {}, &editor, &converter};
   return ServeRequests(session);
 }

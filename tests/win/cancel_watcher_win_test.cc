@@ -1,5 +1,5 @@
 // The cancel watcher's thread over a pipe made by CreatePipe, as the
-// browser's: its blocked read is cancelled, and the channel stays usable.
+// browser's: its blocked read is cancelled, and no byte it took is lost.
 #include "host/cancel_watcher_win.h"
 
 #include <fcntl.h>
@@ -32,7 +32,8 @@ class CancelWatcherThreadTest : public ::testing::Test {
     input_ = _fdopen(_open_osfhandle(intptr_t(read), _O_RDONLY | _O_BINARY), "rb");
     ASSERT_TRUE(input_);
     setvbuf(input_, nullptr, _IONBF, 0);
-    session_.channel = {input_, std::tmpfile()};
+    source_ = FileInputSource(input_);
+    session_.channel = {&reader_, std::tmpfile()};
     session_.platform = &platform_;
     context_.session = &session_;
     context_.cancel_event_name.Assign(u"Local\\watcher-test");
@@ -49,6 +50,8 @@ class CancelWatcherThreadTest : public ::testing::Test {
 
   HANDLE writer_ = nullptr;
   FILE* input_ = nullptr;
+  FileInputSource source_{nullptr};
+  InputReader reader_{source_};
   EventRecorder platform_;
   HostSession session_{{nullptr, nullptr}, nullptr, {}, {}};
   ConversionContext context_;
@@ -56,19 +59,22 @@ class CancelWatcherThreadTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(CancelWatcherThreadTest, BlockedReadIsCancelledAndTheChannelReadsOn) {
+TEST_F(CancelWatcherThreadTest, ReadCancelledInsideAFrameLosesNothing) {
   ASSERT_TRUE(StartCancelWatcher(context_));
-  Write(Frame(R"({"action":"actGetVersion"})"));  // dropped by the watcher
+  const std::string next = Frame(R"({"action":"next"})");
+  Write(Frame(R"({"action":"actGetVersion"})") + next.substr(0, 9));  // kept; begun
   Sleep(200);
   StopCancelWatcher(context_);  // returns only once the thread has ended
   EXPECT_EQ(context_.watcher_thread, nullptr);
   EXPECT_TRUE(platform_.signalled.empty());
   EXPECT_TRUE(context_.cancel_event_name.empty());
-  // The main loop's next read works on the same stream.
-  Write(Frame("next"));
+  // The main loop reads on: the kept frame, then the begun one completed.
+  Write(next.substr(9));
   DString message;
   ASSERT_EQ(ReadMessage(session_.channel, &message), ReadOutcome::kBody);
-  EXPECT_STREQ(message.c_str(), "next");
+  EXPECT_STREQ(message.c_str(), R"({"action":"actGetVersion"})");
+  ASSERT_EQ(ReadMessage(session_.channel, &message), ReadOutcome::kBody);
+  EXPECT_STREQ(message.c_str(), R"({"action":"next"})");
 }
 
 TEST_F(CancelWatcherThreadTest, CancelSignalsAndStartsOnlyOnce) {

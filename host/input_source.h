@@ -1,0 +1,34 @@
+// Where the host's input bytes come from: standard input in the program, a
+// scripted source in tests.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+class InputSource {
+ public:
+  virtual ~InputSource() = default;
+
+  // Reads count bytes, blocking until they all arrived, the input ended or
+  // the read was stopped (cancelled, or failed). Returns how many arrived;
+  // *ended tells the end of input apart from a stop.
+  [[nodiscard]] virtual uint32_t Read(void* buffer, uint32_t count, bool* ended) = 0;
+};
+
+// An unbuffered standard I/O stream, so no read takes a byte beyond those it
+// asked for.
+class FileInputSource final : public InputSource {
+ public:
+  explicit FileInputSource(FILE* file) : file_(file) {}
+
+  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
+    size_t got = std::fread(buffer, 1, count, file_);
+    *ended = got < count && std::feof(file_);
+    // A cancelled read leaves the error flag set; the next read tries again.
+    if (got < count && !*ended) std::clearerr(file_);
+    return uint32_t(got);
+  }
+
+ private:
+  FILE* file_;
+};

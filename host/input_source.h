@@ -15,8 +15,9 @@ class InputSource {
   [[nodiscard]] virtual uint32_t Read(void* buffer, uint32_t count, bool* ended) = 0;
 };
 
-// An unbuffered standard I/O stream, so no read takes a byte beyond those it
-// asked for.
+// A standard I/O stream (the tests', the benchmarks' and the fuzzer's input).
+// Not for a read that may be cancelled: fread need not tell how many bytes a
+// failed read took.
 class FileInputSource final : public InputSource {
  public:
   explicit FileInputSource(FILE* file) : file_(file) {}

@@ -1,6 +1,9 @@
 // The real host program, started with Windows pipes as a browser starts it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "tests/e2e/host_process.h"
 #include "tests/unit/scripted_channel.h"
 
@@ -12,20 +15,87 @@ std::wstring HostExe() { return ProgramFolder() + L"VellumixBrowserHost.exe"; }
 
 }  // namespace
 
-TEST(HostExchangeTest, NothingWrittenExitsWithoutOutput) {
+TEST(HostExchangeTest, NothingWrittenAndThePipeClosedExitsWithoutOutput) {
   HostProcess host;
   ASSERT_TRUE(host.Start(HostExe()));
+  Sleep(2000);
+  EXPECT_TRUE(host.Running());  // waiting for its first request
+  host.CloseInput();
   ASSERT_TRUE(host.Finish());
   EXPECT_EQ(host.exit_code(), 0u);
   EXPECT_EQ(host.output(), "");
 }
 
-TEST(HostExchangeTest, InputFromTheNulDeviceExitsAtOnce) {
+// Input that is not a pipe holds no request from a browser: the host exits
+// at once and reads nothing of it.
+class NotAPipeTest : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(NotAPipeTest, ExitsAtOnceWithoutOutput) {
+  std::wstring input = GetParam();
+  if (input == L"file") {
+    input = ProgramFolder() + L"not-a-pipe-input.bin";
+    HANDLE file = CreateFileW(input.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::string request = Frame(kVersionRequest);
+    DWORD put = 0;
+    WriteFile(file, request.data(), DWORD(request.size()), &put, nullptr);
+    CloseHandle(file);
+  }
+  if (input == L"CONIN$") AllocConsole();  // the test runner may have none
   HostProcess host;
-  ASSERT_TRUE(host.Start(HostExe(), "", /*stdin_from_null=*/true));
-  ASSERT_TRUE(host.Finish());
+  ASSERT_TRUE(host.Start(HostExe(), "", input.c_str()));
+  ASSERT_TRUE(host.Finish(10000));
   EXPECT_EQ(host.exit_code(), 0u);
   EXPECT_EQ(host.output(), "");
+  if (GetParam() == std::wstring(L"file")) DeleteFileW(input.c_str());
+}
+INSTANTIATE_TEST_SUITE_P(Inputs, NotAPipeTest, ::testing::Values(L"NUL", L"file", L"CONIN$"));
+
+// The browser may write its first request after the host has started.
+class LateFirstRequestTest : public ::testing::TestWithParam<DWORD> {};
+
+TEST_P(LateFirstRequestTest, IsServed) {
+  HostProcess host;
+  ASSERT_TRUE(host.Start(HostExe()));
+  Sleep(GetParam());
+  host.Write(Frame(kVersionRequest));
+  ASSERT_TRUE(host.WaitForFrames(1));
+  host.CloseInput();
+  ASSERT_TRUE(host.Finish());
+  EXPECT_EQ(host.exit_code(), 0u);
+  EXPECT_EQ(SplitFrames(host.output()), std::vector<std::string>{kVersionReply});
+}
+INSTANTIATE_TEST_SUITE_P(Delays, LateFirstRequestTest, ::testing::Values(1000, 3000));
+
+TEST(HostExchangeTest, LargeFirstFrameWrittenInPiecesWithPausesIsServed) {
+  std::string body = R"({"action":"actGetVersion","pad":")";
+  body += std::string((16u << 20) - body.size() - 2, 'p') + "\"}";
+  const std::string frame = Frame(body);
+  HostProcess host;
+  ASSERT_TRUE(host.Start(HostExe()));
+  for (size_t at = 0; at < frame.size(); at += 65536) {
+    host.Write(frame.substr(at, 65536));
+    if (at % (1u << 20) == 0) Sleep(50);
+  }
+  ASSERT_TRUE(host.WaitForFrames(1, 60000));
+  host.CloseInput();
+  ASSERT_TRUE(host.Finish());
+  EXPECT_EQ(SplitFrames(host.output()), std::vector<std::string>{kVersionReply});
+}
+
+// A length prefix that lies costs memory only for the bytes that came.
+TEST(HostExchangeTest, LyingLengthIsAnsweredWithoutReservingIt) {
+  HostProcess host;
+  ASSERT_TRUE(host.Start(HostExe(), std::string("\xfe\xff\xff\x7f", 4) + "{\"action\":"));
+  Sleep(1000);  // the host waits for the rest of the body
+  SIZE_T waiting = host.PeakWorkingSet();
+  host.CloseInput();
+  ASSERT_TRUE(host.Finish());
+  EXPECT_EQ(SplitFrames(host.output()), std::vector<std::string>{kUnknownReply});
+  SIZE_T peak = std::max(waiting, host.PeakWorkingSet());
+  std::printf("peak working set: %.1f MiB\n", double(peak) / (1 << 20));
+  EXPECT_GT(peak, 0u);
+  EXPECT_LE(peak, SIZE_T(64) << 20);
 }
 
 TEST(HostExchangeTest, RequestsWrittenBeforeTheStartAreAnsweredInOrder) {

@@ -2,9 +2,7 @@
 // browser's: its blocked read is cancelled, and no byte it took is lost.
 #include "host/cancel_watcher_win.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "host/host_session.h"
+#include "host/std_input_win.h"
 #include "tests/unit/scripted_channel.h"
 
 namespace {
@@ -27,12 +26,8 @@ class EventRecorder : public HostPlatform {
 class CancelWatcherThreadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    HANDLE read = nullptr;
-    ASSERT_TRUE(CreatePipe(&read, &writer_, nullptr, 1 << 16));
-    input_ = _fdopen(_open_osfhandle(intptr_t(read), _O_RDONLY | _O_BINARY), "rb");
-    ASSERT_TRUE(input_);
-    setvbuf(input_, nullptr, _IONBF, 0);
-    source_ = FileInputSource(input_);
+    ASSERT_TRUE(CreatePipe(&reader_end_, &writer_, nullptr, 1 << 16));
+    source_ = HandleInputSource(reader_end_);
     session_.channel = {&reader_, std::tmpfile()};
     session_.platform = &platform_;
     context_.session = &session_;
@@ -40,7 +35,7 @@ class CancelWatcherThreadTest : public ::testing::Test {
   }
   void TearDown() override {
     CloseHandle(writer_);
-    std::fclose(input_);
+    CloseHandle(reader_end_);
     std::fclose(session_.channel.output);
   }
   void Write(const std::string& bytes) {
@@ -49,8 +44,8 @@ class CancelWatcherThreadTest : public ::testing::Test {
   }
 
   HANDLE writer_ = nullptr;
-  FILE* input_ = nullptr;
-  FileInputSource source_{nullptr};
+  HANDLE reader_end_ = nullptr;
+  HandleInputSource source_{nullptr};
   InputReader reader_{source_};
   EventRecorder platform_;
   HostSession session_{{nullptr, nullptr}, nullptr, {}, {}};

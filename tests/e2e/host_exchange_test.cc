@@ -92,12 +92,13 @@ TEST(HostExchangeTest, LyingLengthIsAnsweredWithoutReservingIt) {
   ASSERT_TRUE(host.Start(HostExe(), std::string("\xfe\xff\xff\x7f", 4) + "{\"action\":"));
   Sleep(1000);  // the host waits for the rest of the body
   SIZE_T waiting = host.PeakWorkingSet();
+  std::printf("peak working set while the body is awaited: %.1f MiB\n", double(waiting) / (1 << 20));
   host.CloseInput();
   ASSERT_TRUE(host.Finish());
   EXPECT_EQ(SplitFrames(host.output()), std::vector<std::string>{kUnknownReply});
   SIZE_T peak = std::max(waiting, host.PeakWorkingSet());
   std::printf("peak working set: %.1f MiB\n", double(peak) / (1 << 20));
-  EXPECT_GT(peak, 0u);
+  EXPECT_GT(waiting, 0u);
   EXPECT_LE(peak, SIZE_T(64) << 20);
 }
 

@@ -22,7 +22,7 @@ class FileInputSource final : public InputSource {
  public:
   explicit FileInputSource(FILE* file) : file_(file) {}
 
-  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
+  [[nodiscard]] uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
     size_t got = std::fread(buffer, 1, count, file_);
     *ended = got < count && std::feof(file_);
     // A cancelled read leaves the error flag set; the next read tries again.

@@ -10,7 +10,7 @@
 class HandleInputSource final : public InputSource {
  public:
   explicit HandleInputSource(HANDLE handle) : handle_(handle) {}
-  uint32_t Read(void* buffer, uint32_t count, bool* ended) override;
+  [[nodiscard]] uint32_t Read(void* buffer, uint32_t count, bool* ended) override;
 
  private:
   HANDLE handle_;

@@ -8,8 +8,8 @@
 #include "host/input_reader.h"
 #include "zevar/dstring.h"
 
-// Standard input and output as the host uses them (stdin/stdout in the
-// program; other streams in tests).
+// The host's input, through its one reader, and its standard output (other
+// streams in tests).
 struct Channel {
   InputReader* input;
   FILE* output;

@@ -61,16 +61,3 @@ INSTANTIATE_TEST_SUITE_P(
         WatchCase{"EmptyFrameEndsTheWatch", std::string(4, '\0') + kCancel, false,
                   {kUnknownReply, kZeroReply}}),
     [](const ::testing::TestParamInfo<WatchCase>& info) { return info.param.name; });
-
-TEST(CancelWatcherStopTest, AStoppedWatcherReadsNothing) {
-  ScriptedChannel pipe;
-  pipe.Feed(kCancel);
-  RecordingPlatform platform(pipe);
-  HostSession session{pipe.channel(), &platform, {}, {}};
-  ConversionContext context;
-  context.session = &session;
-  context.stop_watching = true;
-  WatchForCancel(context);
-  EXPECT_TRUE(platform.signalled_events.empty());
-  EXPECT_EQ(pipe.Unread(), kCancel.size());
-}

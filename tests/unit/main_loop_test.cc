@@ -16,17 +16,6 @@ class NoPipePlatform : public RecordingPlatform {
   }
 };
 
-// A pipe whose bytes arrive only after the first look at it.
-class LatePipePlatform : public RecordingPlatform {
- public:
-  using RecordingPlatform::RecordingPlatform;
-  bool PeekInput(uint32_t* available) override {
-    bool ok = RecordingPlatform::PeekInput(available);
-    if (polls == 1) *available = 0;
-    return ok;
-  }
-};
-
 }  // namespace
 
 TEST(MainLoopTest, NothingWrittenMeansNothingReadAndExitZero) {
@@ -36,15 +25,6 @@ TEST(MainLoopTest, NothingWrittenMeansNothingReadAndExitZero) {
   EXPECT_EQ(ServeRequests(session), 0);
   EXPECT_EQ(platform.polls, 3);  // the first look, the loop's, the drain step's
   EXPECT_TRUE(pipe.Output().empty());
-}
-
-TEST(MainLoopTest, FirstRequestThatIsNotThereYetIsWaitedFor) {
-  ScriptedChannel pipe;
-  pipe.FeedFrame(R"({"action":"actGetVersion"})");
-  LatePipePlatform platform(pipe);
-  HostSession session{pipe.channel(), &platform, {}, {}};
-  EXPECT_EQ(ServeRequests(session), 0);
-  EXPECT_EQ(pipe.OutputFrames(), std::vector<std::string>{kVersionReply});
 }
 
 TEST(MainLoopTest, FailingPollExitsAtOnce) {

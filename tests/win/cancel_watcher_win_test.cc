@@ -7,21 +7,13 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "host/host_session.h"
+#include "host/platform_win.h"
 #include "host/std_input_win.h"
 #include "tests/unit/scripted_channel.h"
 
 namespace {
-
-class EventRecorder : public HostPlatform {
- public:
-  bool PeekInput(uint32_t*) override { return false; }
-  void RunCommandLine(const DWChar*, DWChar*) override {}
-  void SignalNamedEvent(const DWChar* name) override { signalled.emplace_back(name); }
-  std::vector<std::u16string> signalled;
-};
 
 class CancelWatcherThreadTest : public ::testing::Test {
  protected:
@@ -31,11 +23,14 @@ class CancelWatcherThreadTest : public ::testing::Test {
     session_.channel = {&reader_, std::tmpfile()};
     session_.platform = &platform_;
     context_.session = &session_;
-    context_.cancel_event_name.Assign(u"Local\\watcher-test");
+    context_.cancel_event_name.Assign(u"Local\\vlx-watcher-test");
+    event_ = CreateEventW(nullptr, TRUE, FALSE, L"Local\\vlx-watcher-test");
+    ASSERT_TRUE(event_);
   }
   void TearDown() override {
     CloseHandle(writer_);
     CloseHandle(reader_end_);
+    CloseHandle(event_);
     std::fclose(session_.channel.output);
   }
   void Write(const std::string& bytes) {
@@ -45,9 +40,10 @@ class CancelWatcherThreadTest : public ::testing::Test {
 
   HANDLE writer_ = nullptr;
   HANDLE reader_end_ = nullptr;
+  HANDLE event_ = nullptr;
   HandleInputSource source_{nullptr};
   InputReader reader_{source_};
-  EventRecorder platform_;
+  Win32Platform platform_;
   HostSession session_{{nullptr, nullptr}, nullptr, {}, {}};
   ConversionContext context_;
 };
@@ -61,7 +57,7 @@ TEST_F(CancelWatcherThreadTest, ReadCancelledInsideAFrameLosesNothing) {
   Sleep(200);
   StopCancelWatcher(context_);  // returns only once the thread has ended
   EXPECT_EQ(context_.watcher_thread, nullptr);
-  EXPECT_TRUE(platform_.signalled.empty());
+  EXPECT_EQ(WaitForSingleObject(event_, 0), DWORD(WAIT_TIMEOUT));
   EXPECT_TRUE(context_.cancel_event_name.empty());
   // The main loop reads on: the kept frame, then the begun one completed.
   Write(next.substr(9));
@@ -81,6 +77,5 @@ TEST_F(CancelWatcherThreadTest, CancelSignalsAndStartsOnlyOnce) {
   ASSERT_EQ(WaitForSingleObject(static_cast<HANDLE>(context_.watcher_thread), 10000),
             WAIT_OBJECT_0);
   StopCancelWatcher(context_);
-  ASSERT_EQ(platform_.signalled.size(), 1u);
-  EXPECT_EQ(platform_.signalled[0], u"Local\\watcher-test");
+  EXPECT_EQ(WaitForSingleObject(event_, 0), DWORD(WAIT_OBJECT_0));
 }

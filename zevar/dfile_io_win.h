@@ -9,9 +9,12 @@
 class DFileIo {
  public:
   virtual ~DFileIo() = default;
-  virtual BOOL Read(HANDLE file, void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
-  virtual BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
-  virtual BOOL Wait(HANDLE file, OVERLAPPED* at, DWORD* done);  // GetOverlappedResult, waiting
+  // CreateFileW without security attributes or template.
+  virtual HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
+                        DWORD flags);
+  [[nodiscard]] virtual BOOL Read(HANDLE file, void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
+  [[nodiscard]] virtual BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
+  [[nodiscard]] virtual BOOL Wait(HANDLE file, OVERLAPPED* at, DWORD* done);  // GetOverlappedResult, waiting
   virtual uint64_t TickCount();
 };
 

@@ -37,7 +37,7 @@ void* RegionResize(void* base, size_t old_size, size_t new_size);
 struct Lock {
   CRITICAL_SECTION section;
 };
-inline bool LockInit(Lock* lock, unsigned spin) {
+[[nodiscard]] inline bool LockInit(Lock* lock, unsigned spin) {
   return InitializeCriticalSectionAndSpinCount(&lock->section, spin) != 0;
 }
 inline void LockEnter(Lock* lock) { EnterCriticalSection(&lock->section); }
@@ -48,7 +48,7 @@ struct Lock {
   pthread_mutex_t mutex;
 };
 // Spins a while before sleeping, as a critical section with a spin count does.
-inline bool LockInit(Lock* lock, unsigned /*spin*/) {
+[[nodiscard]] inline bool LockInit(Lock* lock, unsigned /*spin*/) {
   pthread_mutexattr_t attributes;
   if (pthread_mutexattr_init(&attributes) != 0) return false;
   pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ADAPTIVE_NP);
@@ -66,9 +66,9 @@ uint32_t ProcessId();
 
 // The per-thread heap pointer. `ended` runs on a thread that ends while its
 // slot holds a value, after the slot was cleared.
-bool ThreadSlotInit(void (*ended)(void* value));
+[[nodiscard]] bool ThreadSlotInit(void (*ended)(void* value));
 void* ThreadSlotGet();
-bool ThreadSlotSet(void* value);
+[[nodiscard]] bool ThreadSlotSet(void* value);
 
 // Named mutex (everybody may use it), not initially owned. Null on failure.
 void* NamedMutexOpen(const char* name);

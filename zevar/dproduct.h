@@ -19,7 +19,7 @@ constexpr uint32_t kProductEditor = 1;
 const DProductInfo& DGetProductInfo(uint32_t product);
 
 // SOFTWARE\Vellumix\<key name of variant 0>; false when the product has none.
-bool DGetProductKeyPath(uint32_t product, DWString* key_path);
+[[nodiscard]] bool DGetProductKeyPath(uint32_t product, DWString* key_path);
 
 // Which registry views DGetProductInstallPath reads, in the order 32-bit
 // (the program's own view), then 64-bit.
@@ -33,5 +33,5 @@ enum DRegistryViews : uint32_t {
 // HKLM\<key path>, value "InstallPath" (REG_SZ or REG_EXPAND_SZ, never
 // expanded). True when the folder is not empty; it then ends with exactly one
 // backslash.
-bool DGetProductInstallPath(uint32_t product, DWString* folder, uint32_t views);
+[[nodiscard]] bool DGetProductInstallPath(uint32_t product, DWString* folder, uint32_t views);
 #endif

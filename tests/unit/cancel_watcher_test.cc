@@ -11,7 +11,7 @@ class CancelWatcherTest : public ::testing::Test {
  protected:
   CancelWatcherTest() {
     context_.session = &session_;
-    context_.cancel_event_name.Assign(u"Local\\converter-cancel");
+    EXPECT_TRUE(context_.cancel_event_name.Assign(u"Local\\converter-cancel"));
   }
 
   ScriptedChannel pipe_;

@@ -35,7 +35,7 @@ class CancelWatcherThreadTest : public ::testing::Test {
     session_.channel = {input_, std::tmpfile()};
     session_.platform = &platform_;
     context_.session = &session_;
-    context_.cancel_event_name.Assign(u"Local\\watcher-test");
+    EXPECT_TRUE(context_.cancel_event_name.Assign(u"Local\\watcher-test"));
   }
   void TearDown() override {
     CloseHandle(writer_);

@@ -27,7 +27,7 @@ TEST(Win32PlatformTest, CancelWatcherSetsARealEvent) {
   HostSession session{pipe.channel(), &platform, {}, {}};
   ConversionContext context;
   context.session = &session;
-  context.cancel_event_name.Assign(u"Local\\vlx-test-watcher-event");
+  ASSERT_TRUE(context.cancel_event_name.Assign(u"Local\\vlx-test-watcher-event"));
   WatchForCancel(context);
   EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_OBJECT_0));
   CloseHandle(event);

@@ -77,9 +77,10 @@ void ChunkedTransfer(benchmark::State& state) {
     HostSession session{{input, output}, nullptr, {}, {}};
     ParsedRequest request;
     ParseRequest(first.c_str(), &request);
-    DString payload;
-    bool whole = ReceiveChunkedData(session, request, kActionOpenPdf, &payload);
-    if (!whole || payload.length() != mebibytes * kPiece) state.SkipWithError("transfer failed");
+    DByteChain payload;
+    ChainSink sink(&payload);
+    bool whole = ReceiveChunkedData(session, request, kActionOpenPdf, &sink);
+    if (!whole || payload.size() != mebibytes * kPiece) state.SkipWithError("transfer failed");
     std::fclose(input);
   }
   std::fclose(output);

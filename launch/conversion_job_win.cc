@@ -7,7 +7,8 @@
 #include "launch/converter_command_line.h"
 #include "launch/hidden_window_win.h"
 #include "launch/run_program.h"
-#include "zevar/dfile_write.h"
+#include "zevar/dfile_io_win.h"
+#include "zevar/dfile_write_chain.h"
 #include "zevar/dtemp.h"
 
 namespace {
@@ -58,22 +59,22 @@ void ComposeConverterPath(DWString* path) {
   path->Append(kConverterName);
 }
 
-bool WriteConversionSource(const char* text, uint32_t count, DWString* path, bool is_mhtml) {
+bool WriteConversionSource(const DByteChain& page, DWString* path, bool is_mhtml) {
   path->Empty();
   DWString folder;
   if (!DGetTempFolder(&folder)) return false;
   if (!DMakeUniqueTempName(folder.c_str(), u"vlx_", is_mhtml ? u"mhtml" : u"html", path, nullptr))
     return false;
-  return DWriteNewFile(path->c_str(), text, count) >= 0;
+  return DWriteNewFileFrom(DSystemFileIo(), path->c_str(), page) >= 0;
 }
 
-int32_t Win32Converter::RunConversion(HostSession& session, const char* text, uint32_t count,
+int32_t Win32Converter::RunConversion(HostSession& session, const DByteChain& page,
                                       const DWChar* title, bool is_mhtml) {
   DWString converter;
   ComposeConverterPath(&converter);
   DWString source;
   int32_t result = 0;
-  bool written = WriteConversionSource(text, count, &source, is_mhtml);
+  bool written = WriteConversionSource(page, &source, is_mhtml);
   // A converter that ended without its result may not have deleted the page.
   bool unfinished = false;
   if (written) {

@@ -8,7 +8,7 @@
 
 class Win32Converter final : public Converter {
  public:
-  int32_t RunConversion(HostSession& session, const char* text, uint32_t count,
+  int32_t RunConversion(HostSession& session, const DByteChain& page,
                         const DWChar* title, bool is_mhtml) override;
   void ShowSettings() override;
 };
@@ -16,7 +16,7 @@ class Win32Converter final : public Converter {
 // Writes the page to a new "vlx_<32 hex digits>.html" (or ".mhtml") file in
 // the temporary folder. The path is cleared first and may stay set after a
 // failure.
-bool WriteConversionSource(const char* text, uint32_t count, DWString* path, bool is_mhtml);
+bool WriteConversionSource(const DByteChain& page, DWString* path, bool is_mhtml);
 
 // The host's own folder (with its final backslash) and the converter's name.
 void ComposeConverterPath(DWString* path);

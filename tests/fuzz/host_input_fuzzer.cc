@@ -36,18 +36,31 @@ class InMemoryEditor : public EditorPlatform {
   void FindEditorPath(DWString* path) override { path->Assign(u"C:\\Editor\\VLXEditor.exe"); }
   void ShowEditorNotFound() override {}
   void StartEditor(const DWChar*, const DWChar*) override {}
-  bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override {
-    DMemoryStream document;
-    return DecodeBase64Payload(joined, length, &document) && path->Assign(u"C:\\Temp\\vlx_0.pdf");
-  }
+  TempPdfWriter& TempPdf() override { return file_; }
+
+ private:
+  // Counts the document's bytes.
+  struct CountingPdf : TempPdfWriter {
+    bool Write(const uint8_t*, uint32_t count) override {
+      size += count;
+      return true;
+    }
+    bool Close(DWString* path) override {
+      bool any = size > 0;
+      size = 0;
+      return any && path->Assign(u"C:\\Temp\\vlx_0.pdf");
+    }
+    void Remove() override { size = 0; }
+    uint64_t size = 0;
+  } file_;
 };
 
 // A converter that finishes at once, so the conversion requests (and the
 // chunked MHTML) run through their handlers.
 class InstantConverter : public Converter {
  public:
-  int32_t RunConversion(HostSession&, const char*, uint32_t count, const DWChar*, bool) override {
-    return int32_t(count);
+  int32_t RunConversion(HostSession&, const DByteChain& page, const DWChar*, bool) override {
+    return int32_t(page.size());
   }
   void ShowSettings() override {}
 };

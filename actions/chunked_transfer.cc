@@ -34,12 +34,13 @@ bool MoreToCome(const rapidjson::Value& message) {
 
 // Hands the message's piece to the sink, keeping the joined length within
 // the payload's limit.
-bool Hand(const rapidjson::Value& message, PieceSink* sink, uint64_t* total) {
+bool Hand(const rapidjson::Value& message, PieceSink* sink, uint64_t* total, bool lent) {
   uint32_t length;
   const char* piece = PieceOf(message, &length);
   if (length == 0) return true;
   *total += length;
-  return *total <= DString::kLimit && sink->Take(piece, length);
+  if (*total > DString::kLimit) return false;
+  return lent ? sink->Lend(piece, length) : sink->Take(piece, length);
 }
 
 }  // namespace
@@ -55,7 +56,7 @@ bool AppendDataChunk(const rapidjson::Value& message, DString* payload, bool* ap
 bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, ActionId action,
                         PieceSink* sink) {
   uint64_t total = 0;
-  if (!Hand(request.document, sink, &total)) return false;
+  if (!Hand(request.document, sink, &total, true)) return false;
   bool more = MoreToCome(request.document);
   DString message;
   while (more) {
@@ -70,7 +71,7 @@ bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, Acti
     ParsedRequest next;
     ParseRequestInPlace(message.data(), &next);
     bool same = next.action == action;
-    if (same && !Hand(next.document, sink, &total)) return false;
+    if (same && !Hand(next.document, sink, &total, false)) return false;
     if (same) more = MoreToCome(next.document);  // anything else is dropped and asked for again
     message.Release();
   }

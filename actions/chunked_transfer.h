@@ -30,6 +30,9 @@ class PieceSink {
   // False when the piece cannot be taken (no memory): the transfer is then
   // broken off.
   virtual bool Take(const char* bytes, uint32_t length) = 0;
+  // The request's own piece, which outlives the handler's use of the sink:
+  // a sink may keep it where it lies instead of copying it.
+  virtual bool Lend(const char* bytes, uint32_t length) { return Take(bytes, length); }
 };
 
 // Keeps the pieces as they are, in order.
@@ -37,6 +40,7 @@ class ChainSink final : public PieceSink {
  public:
   explicit ChainSink(DByteChain* chain) : chain_(chain) {}
   bool Take(const char* bytes, uint32_t length) override { return chain_->Append(bytes, length); }
+  bool Lend(const char* bytes, uint32_t length) override { return chain_->Borrow(bytes, length); }
 
  private:
   DByteChain* chain_;

@@ -21,11 +21,11 @@ class ChunkedTransferTest : public ::testing::Test {
   // Runs a transfer begun by the request text; the continuations must have
   // been fed already.
   bool Receive(const char* request_text, ActionId action = kActionOpenPdf) {
-    ParsedRequest request;
-    ParseRequest(request_text, &request);
+    // The payload may keep the request's own piece where it lies.
     payload_.Release();
+    ParseRequest(request_text, &request_);
     ChainSink sink(&payload_);
-    return ReceiveChunkedData(session_, request, action, &sink);
+    return ReceiveChunkedData(session_, request_, action, &sink);
   }
   std::string Payload() const {
     std::string joined;
@@ -47,6 +47,7 @@ class ChunkedTransferTest : public ::testing::Test {
   ScriptedChannel pipe_;
   RecordingPlatform platform_{pipe_};
   HostSession session_{pipe_.channel(), &platform_, {}, {}};
+  ParsedRequest request_;
   DByteChain payload_;
 };
 

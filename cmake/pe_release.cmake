@@ -40,9 +40,11 @@ foreach(dll user32 shell32 ole32)
   endif()
   list(JOIN imports "\n" exports)
   file(WRITE ${VLX_DELAY_DIR}/${dll}.def "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
-  execute_process(COMMAND ${CMAKE_DLLTOOL} ${kill_at} --input-def ${VLX_DELAY_DIR}/${dll}.def
-                          --dllname ${dll}.dll --output-delaylib ${VLX_DELAY_DIR}/${dll}_delay.a
-                  COMMAND_ERROR_IS_FATAL ANY)
+  # Relative names: dlltool names its symbols after the output file, and they
+  # reach the debug file, whose checksum the program carries.
+  execute_process(COMMAND ${CMAKE_DLLTOOL} ${kill_at} --input-def ${dll}.def
+                          --dllname ${dll}.dll --output-delaylib ${dll}_delay.a
+                  WORKING_DIRECTORY ${VLX_DELAY_DIR} COMMAND_ERROR_IS_FATAL ANY)
   file(WRITE ${VLX_DELAY_DIR}/lib${dll}.a
        "INPUT(${VLX_DELAY_DIR}/${dll}_delay.a ${VLX_${dll}_IMPORT_LIB})\n")
 endforeach()

@@ -27,6 +27,12 @@ set(VLX_DELAY_DIR ${CMAKE_BINARY_DIR}/delayload)
 file(MAKE_DIRECTORY ${VLX_DELAY_DIR})
 foreach(dll user32 shell32 ole32)
   find_library(VLX_${dll}_IMPORT_LIB NAMES lib${dll}.a REQUIRED NO_CACHE)
+  # Made again only when needed: a new library relinks the program.
+  set(made ${VLX_DELAY_DIR}/${dll}_delay.a)
+  if(EXISTS ${made} AND NOT ${VLX_${dll}_IMPORT_LIB} IS_NEWER_THAN ${made}
+     AND NOT ${CMAKE_CURRENT_LIST_FILE} IS_NEWER_THAN ${made})
+    continue()
+  endif()
   execute_process(COMMAND ${CMAKE_NM} -g --defined-only ${VLX_${dll}_IMPORT_LIB}
                   OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
   # __imp_Name (x86_64) or __imp__Name@N (i686) -> Name or Name@N.
@@ -54,6 +60,9 @@ endforeach()
 # `<exe>.debug` beside it, and signed when VLX_SIGN_CERT is set.
 function(vlx_shipped_exe target)
   target_link_directories(${target} BEFORE PRIVATE ${VLX_DELAY_DIR})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+               ${VLX_DELAY_DIR}/user32_delay.a ${VLX_DELAY_DIR}/shell32_delay.a
+               ${VLX_DELAY_DIR}/ole32_delay.a)
   target_link_options(${target} PRIVATE
     -Wl,--no-insert-timestamp
     -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1

@@ -51,14 +51,20 @@ foreach(dll user32 shell32 ole32)
   execute_process(COMMAND ${CMAKE_DLLTOOL} ${kill_at} --input-def ${dll}.def
                           --dllname ${dll}.dll --output-delaylib ${dll}_delay.a
                   WORKING_DIRECTORY ${VLX_DELAY_DIR} COMMAND_ERROR_IS_FATAL ANY)
+  # The linker orders import tables by library path: a path relative to the
+  # build folder, where the program links, keeps that order the same
+  # wherever the build folder lies.
   file(WRITE ${VLX_DELAY_DIR}/lib${dll}.a
-       "INPUT(${VLX_DELAY_DIR}/${dll}_delay.a ${VLX_${dll}_IMPORT_LIB})\n")
+       "INPUT(delayload/${dll}_delay.a ${VLX_${dll}_IMPORT_LIB})\n")
 endforeach()
 
 # Makes `target` a shipped program: delay-loaded shell DLLs, Windows 7 as the
 # oldest system, no time stamp, ASLR and DEP, stripped with its debug file
 # `<exe>.debug` beside it, and signed when VLX_SIGN_CERT is set.
 function(vlx_shipped_exe target)
+  if(NOT CMAKE_CURRENT_BINARY_DIR STREQUAL CMAKE_BINARY_DIR)
+    message(FATAL_ERROR "${target}: shipped programs link in the top build folder")
+  endif()
   target_link_directories(${target} BEFORE PRIVATE ${VLX_DELAY_DIR})
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
                ${VLX_DELAY_DIR}/user32_delay.a ${VLX_DELAY_DIR}/shell32_delay.a

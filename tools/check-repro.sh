@@ -15,7 +15,11 @@ scratch=$(mktemp -d)
 # Copies the sources to $1/src and builds the program in $1/out.
 build_copy() {
   mkdir -p "$1/src"
-  git ls-files -z | xargs -0 cp --parents -t "$1/src"
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z | xargs -0 cp --parents -t "$1/src"
+  else
+    tar --exclude=./build -cf - . | tar -xf - -C "$1/src"
+  fi
   env -u CMAKE_C_COMPILER_LAUNCHER -u CMAKE_CXX_COMPILER_LAUNCHER \
     cmake -S "$1/src" -B "$1/out" -DCMAKE_BUILD_TYPE=Release -DVLX_TESTS=OFF \
     -DCMAKE_TOOLCHAIN_FILE="$1/src/cmake/toolchain-i686-mingw.cmake" >/dev/null

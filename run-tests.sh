@@ -61,6 +61,15 @@ cp build/win32/bin/VellumixBrowserHost.exe "$signing/"
 VLX_SIGN_CERT="$signing/cert.pem" VLX_SIGN_KEY="$signing/key.pem" \
   tools/sign.sh "$signing/VellumixBrowserHost.exe" >/dev/null || status=1
 check_pe --signed --ca "$signing/cert.pem" "$signing/VellumixBrowserHost.exe"
+msi=$(ls build/win32/packaging/VellumixBrowserHost-*-x86.msi | head -1)
+cp "$msi" "$signing/host.msi"
+VLX_SIGN_CERT="$signing/cert.pem" VLX_SIGN_KEY="$signing/key.pem" \
+  tools/sign.sh "$signing/host.msi" "Vellumix browser host installer" >/dev/null || status=1
+if osslsigncode verify -CAfile "$signing/cert.pem" -in "$signing/host.msi" >/dev/null 2>&1; then
+  echo "installer signature: verified"
+else
+  echo "installer signature: NOT verified"; status=1
+fi
 rm -rf "$signing"
 tools/check-repro.sh build/win32 || status=1
 

@@ -236,21 +236,23 @@ TEST_F(ConversionTest, ScriptedConverterOutcomes) {
     const wchar_t* script;  // nullptr: no converter at all
     std::string requests;
     std::vector<std::string> frames;
+    bool page_removed;  // by the host: the double leaves its source
   };
   const Case cases[] = {
       {nullptr, html + Frame(R"({"action":"MHTMLoPDF","mhtmlText":"x"})"),
-       {Reply("-1"), Reply("-1")}},
-      {L"final:7", Frame(R"({"action":"MHTMLoPDF","version":1,"mhtmlText":"x"})"), {Reply("7")}},
-      {L"exit:0", html, {Reply("-1")}},
-      {L"progress:3;exit:9", html + Frame(kVersion), {Progress("3"), Reply("9"), version}},
+       {Reply("-1"), Reply("-1")}, true},
+      {L"final:7", Frame(R"({"action":"MHTMLoPDF","version":1,"mhtmlText":"x"})"),
+       {Reply("7")}, false},
+      {L"exit:0", html, {Reply("-1")}, false},
+      {L"progress:3;exit:9", html + Frame(kVersion), {Progress("3"), Reply("9"), version}, true},
       {L"name:Local\\vlx-e2e-behind;progress:50;sleep:300;final:6",
        html + Frame(kVersion) + Frame(R"({"action":"x"})") + html,
-       {Progress("50"), Reply("6"), version, Reply("65280"), Progress("50"), Reply("6")}},
+       {Progress("50"), Reply("6"), version, Reply("65280"), Progress("50"), Reply("6")}, false},
       {L"sleep:500;name:Local\\vlx-e2e-early;wait:20000;final:set",
-       html + Frame(kCancel) + Frame(kVersion), {Reply("1"), version}},
+       html + Frame(kCancel) + Frame(kVersion), {Reply("1"), version}, false},
       {L"name:Local\\vlx-e2e-first;name:Local\\vlx-e2e-second;wait:20000;final:set",
-       html + Frame(kCancel) + Frame(kVersion), {Reply("1"), version}},
-      {L"sleep:300;final:4", html + Frame(kCancel), {Reply("4"), Reply("0")}},
+       html + Frame(kCancel) + Frame(kVersion), {Reply("1"), version}, false},
+      {L"sleep:300;final:4", html + Frame(kCancel), {Reply("4"), Reply("0")}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script ? std::string(c.script, c.script + wcslen(c.script)) : "no converter");
@@ -258,8 +260,11 @@ TEST_F(ConversionTest, ScriptedConverterOutcomes) {
       UseDouble(c.script);
     else
       DeleteFileW((folder_ + L"VereZeDid2Uza.x86.exe").c_str());
+    for (const std::wstring& name : Leftovers()) DeleteFileW((temp_ + name).c_str());
     EXPECT_EQ(Serve(c.requests), c.frames);
-    EXPECT_TRUE(Leftovers().empty());  // a page left behind is removed
+    if (c.page_removed) {
+      EXPECT_TRUE(Leftovers().empty());
+    }
   }
 }
 
@@ -324,7 +329,8 @@ TEST_F(ConversionTest, CommandLineCarriesTheSafeTitle) {
   }
   EXPECT_NE(lines[0].find(".html\" mode= Chrome delsrc savefn= \"b .html\" wndMsgs= "),
             std::string::npos) << lines[0];
-  EXPECT_NE(lines[1].find(".mhtml\" mode= Chrome delsrc savefn= \"R\xc3\xa9sum\xc3\xa9 \xe6\x96\x87\""),
+  EXPECT_NE(lines[1].find(".mhtml\" mode= Chrome delsrc savefn= "
+                          "\"R\xc3\xa9sum\xc3\xa9 \xe6\x96\x87\""),
             std::string::npos) << lines[1];
 }
 

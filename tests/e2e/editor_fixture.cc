@@ -18,20 +18,18 @@ std::wstring TempRoot() {
          std::to_wstring(++counter) + L"\\";
 }
 
-bool CreateKey(REGSAM view, HKEY* key) {
-  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE | view, nullptr, key,
-                         nullptr) == ERROR_SUCCESS;
+bool SetValue(DWORD type, const void* data, DWORD size) {
+  HKEY key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return false;
+  LONG status =
+      RegSetValueExW(key, L"InstallPath", 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS;
 }
 
 }  // namespace
-
-std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring out(size_t(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n);
-  return out;
-}
 
 std::string Base64(const std::string& bytes) {
   static const char kAlphabet[] =
@@ -70,24 +68,13 @@ EditorFixture::~EditorFixture() {
   RemoveTree(root_);
 }
 
-bool EditorFixture::SetInstallPath(const std::wstring& value, DWORD type, REGSAM view) {
-  HKEY key;
-  if (!CreateKey(view, &key)) return false;
-  LONG status = RegSetValueExW(key, L"InstallPath", 0, type,
-                               reinterpret_cast<const BYTE*>(value.c_str()),
-                               DWORD((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS;
+bool EditorFixture::SetInstallPath(const std::wstring& value, DWORD type) {
+  return SetValue(type, value.c_str(), DWORD((value.size() + 1) * sizeof(wchar_t)));
 }
 
-bool EditorFixture::SetInstallPathDword(REGSAM view) {
-  HKEY key;
-  if (!CreateKey(view, &key)) return false;
+bool EditorFixture::SetInstallPathDword() {
   DWORD value = 1;
-  LONG status = RegSetValueExW(key, L"InstallPath", 0, REG_DWORD,
-                               reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS;
+  return SetValue(REG_DWORD, &value, sizeof value);
 }
 
 void EditorFixture::DeleteKey() {
@@ -117,17 +104,7 @@ std::vector<EditorStart> EditorFixture::WaitForStarts(size_t count) {
   return read();
 }
 
-std::vector<std::wstring> EditorFixture::TempPdfFiles() const {
-  std::vector<std::wstring> files;
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((temp_ + L"*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return files;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(found.cFileName);
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
-  return files;
-}
+std::vector<std::wstring> EditorFixture::TempPdfFiles() const { return FilesLike(temp_ + L"*"); }
 
 MessageBoxCloser::MessageBoxCloser() : thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {}
 

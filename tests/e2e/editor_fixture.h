@@ -27,9 +27,8 @@ class EditorFixture {
   std::wstring editor_path() const { return install_ + L"VLXEditor.exe"; }
   const std::wstring& temp_folder() const { return temp_; }
 
-  // view: 0, KEY_WOW64_64KEY or KEY_WOW64_32KEY.
-  static bool SetInstallPath(const std::wstring& value, DWORD type = REG_SZ, REGSAM view = 0);
-  static bool SetInstallPathDword(REGSAM view = 0);
+  static bool SetInstallPath(const std::wstring& value, DWORD type = REG_SZ);
+  static bool SetInstallPathDword();
   static void DeleteKey();
 
   // Runs the host over the frames and waits for it; true when it exited.
@@ -44,7 +43,6 @@ class EditorFixture {
   std::wstring root_, install_, temp_, log_;
 };
 
-std::wstring Utf8ToWide(const std::string& text);
 std::string Base64(const std::string& bytes);
 
 // Closes the next "Vellumix" message box, keeping the text it showed.

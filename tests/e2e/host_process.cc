@@ -11,6 +11,26 @@ std::wstring ProgramFolder() {
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
+std::wstring Utf8ToWide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring out(size_t(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n);
+  return out;
+}
+
+std::vector<std::wstring> FilesLike(const std::wstring& pattern) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 std::string ReadWholeFile(const std::wstring& path) {
   std::string bytes;
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The folder of the running test program, with a final backslash; the
 // programs under test are built beside it.
@@ -12,6 +13,11 @@ std::wstring ProgramFolder();
 
 // The whole content of a file; empty when it cannot be opened.
 std::string ReadWholeFile(const std::wstring& path);
+
+std::wstring Utf8ToWide(const std::string& text);
+
+// The names of the files (not folders) that match a FindFirstFile pattern.
+std::vector<std::wstring> FilesLike(const std::wstring& pattern);
 
 // Deletes a folder (given with its final backslash) and everything in it,
 // read-only files included.

@@ -51,17 +51,6 @@ TEST(MainLoopTest, EveryPendingRequestGetsOneReplyInOrder) {
   EXPECT_EQ(replies[2], kUnknownReply);
 }
 
-TEST(MainLoopTest, PrefixCutShortGetsOneUnknownReply) {
-  ScriptedChannel pipe;
-  pipe.Feed(std::string("\x1a\0", 2));
-  RecordingPlatform platform(pipe);
-  HostSession session{pipe.channel(), &platform, {}, {}};
-  EXPECT_EQ(ServeRequests(session), 0);
-  std::vector<std::string> replies = pipe.OutputFrames();
-  ASSERT_EQ(replies.size(), 1u);
-  EXPECT_EQ(replies[0], kUnknownReply);
-}
-
 // The drain step runs the collected editor start once, then polls again.
 TEST(MainLoopTest, PendingLaunchRunsOnceWhenTheInputIsDrained) {
   ScriptedChannel pipe;

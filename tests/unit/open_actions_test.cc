@@ -106,19 +106,6 @@ TEST_F(OpenActionsTest, OpenPdfWithoutTitleAndUrlOrWithEmptyOnes) {
   EXPECT_EQ(editor_.starts[1], expected);
 }
 
-TEST_F(OpenActionsTest, OpenPdfWithTheEditorMissingStillTakesEveryChunk) {
-  editor_.installed = false;
-  pipe_.FeedFrame(R"({"action":"openPDF","data":"B","dataRest":1})");
-  pipe_.FeedFrame(R"({"action":"openPDF","data":"C"})");
-  EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:;base64,A","dataRest":1})"), 0);
-  EXPECT_EQ(Output().size(), 2u);
-  EXPECT_EQ(pipe_.Unread(), 0u);
-  EXPECT_EQ(editor_.not_found_shown, 1);
-  EXPECT_TRUE(editor_.file.closed.empty());
-  EXPECT_FALSE(editor_.file.exists);
-  EXPECT_TRUE(editor_.starts.empty());
-}
-
 TEST_F(OpenActionsTest, OpenPdfBrokenOffOpensNothing) {
   EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:;base64,QUJD","dataRest":1})"), 0);
   EXPECT_EQ(editor_.lookups, 0);

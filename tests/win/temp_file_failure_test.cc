@@ -1,11 +1,13 @@
-// Failed writes of temporary files leave nothing behind and hand back no
-// path: a full disk at several offsets, a folder that refuses new files, and
-// a GUID failure after a name that was found taken.
+// Failed writes of temporary files (a conversion's page, the PDF of
+// "openPDF") leave nothing behind and hand back no path: a full disk at
+// several offsets, a folder that refuses new files, and a GUID failure after
+// a name that was found taken.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
+#include "actions/temp_pdf_win.h"
 #include "launch/conversion_job_win.h"
 #include "zevar/dbyte_chain.h"
 #include "zevar/dfile_write.h"
@@ -54,7 +56,7 @@ class TakenThenNoGuid : public DTempPlatform {
 };
 
 // Points the temporary folder (TMP) at a fresh folder for the test's life.
-class TempFileFailureTest : public ::testing::TestWithParam<DWORD> {
+class TempFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     wchar_t temp[MAX_PATH + 1];
@@ -89,6 +91,8 @@ class TempFileFailureTest : public ::testing::TestWithParam<DWORD> {
   std::wstring saved_, folder_;
 };
 
+class TempFileFailureTest : public TempFolderTest, public ::testing::WithParamInterface<DWORD> {};
+
 const std::string kPage(70000, 'p');
 
 }  // namespace
@@ -99,9 +103,10 @@ struct Page {
   DByteChain chain;
 };
 
-// Bytes that fit before the disk is full: none, one, a page, all but one.
+// Bytes that fit before the disk is full: none, one, a page, one PDF piece,
+// all but one.
 INSTANTIATE_TEST_SUITE_P(Offsets, TempFileFailureTest,
-                         ::testing::Values(0u, 1u, 4096u, DWORD(kPage.size() - 1)));
+                         ::testing::Values(0u, 1u, 4096u, 10000u, DWORD(kPage.size() - 1)));
 
 TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
   FullDiskIo io(GetParam());
@@ -118,7 +123,7 @@ TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
   EXPECT_EQ(Files(), 0);
 }
 
-TEST_F(TempFileFailureTest, FolderRefusingFilesLeavesNoPath) {
+TEST_F(TempFolderTest, FolderRefusingFilesLeavesNoPath) {
   FullDiskIo io(~0u);
   io.read_only_folder = true;
   DWString path;
@@ -131,7 +136,7 @@ TEST_F(TempFileFailureTest, FolderRefusingFilesLeavesNoPath) {
   EXPECT_EQ(Files(), 1);
 }
 
-TEST_F(TempFileFailureTest, GuidFailureAfterATakenNameKeepsTheOtherFile) {
+TEST_F(TempFolderTest, GuidFailureAfterATakenNameKeepsTheOtherFile) {
   std::wstring taken = folder_ + L"vlx_0123abcd456789effedcba9876543210.html";
   HANDLE h = CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -146,4 +151,36 @@ TEST_F(TempFileFailureTest, GuidFailureAfterATakenNameKeepsTheOtherFile) {
   WIN32_FILE_ATTRIBUTE_DATA about;
   ASSERT_TRUE(GetFileAttributesExW(taken.c_str(), GetFileExInfoStandard, &about));
   EXPECT_EQ(about.nFileSizeLow, 6u);
+}
+
+// The PDF of "openPDF" comes in pieces: whichever piece meets the full disk,
+// no file stays and no path comes back, and the next document is written.
+TEST_P(TempFileFailureTest, FullDiskLeavesNoTempPdf) {
+  FullDiskIo io(GetParam());
+  TempPdfFile pdf(&io);
+  bool written = true;
+  for (size_t at = 0; at < kPage.size(); at += 10000)
+    written = pdf.Write(reinterpret_cast<const uint8_t*>(kPage.data() + at), 10000) && written;
+  EXPECT_FALSE(written);
+  EXPECT_EQ(Files(), 0);
+  DWString path;
+  EXPECT_FALSE(pdf.Close(&path));
+  EXPECT_TRUE(path.empty());
+  EXPECT_EQ(Files(), 0);
+
+  FullDiskIo roomy(~0u);
+  TempPdfFile next(&roomy);
+  EXPECT_TRUE(next.Write(reinterpret_cast<const uint8_t*>(kPage.data()), 1000));
+  EXPECT_TRUE(next.Close(&path));
+  EXPECT_EQ(Files(), 1);
+}
+
+TEST_F(TempFolderTest, RemovedTempPdfTakesBackWhatWasWritten) {
+  TempPdfFile pdf(DSystemFileIo());
+  DWString path;
+  EXPECT_FALSE(pdf.Close(&path));  // nothing written: no file at all
+  EXPECT_TRUE(pdf.Write(reinterpret_cast<const uint8_t*>("%PDF"), 4));
+  EXPECT_EQ(Files(), 1);
+  pdf.Remove();
+  EXPECT_EQ(Files(), 0);
 }

@@ -50,6 +50,10 @@ def host_running():
     return False
 
 
+def too_long(*_):
+    raise TimeoutError("the scenario took too long")
+
+
 def settle(condition, seconds=10):
     """Waits until the condition holds (the host and the editor run on after
     the reply) and returns whether it did."""
@@ -159,6 +163,7 @@ class Scenarios:
 def main():
     name = sys.argv[1]
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))  # still closes the browser
+    signal.signal(signal.SIGALRM, too_long)
     with tempfile.TemporaryDirectory(prefix="vlx-browser.") as run_dir:
         run_dir = pathlib.Path(run_dir)
         pages = {"pages.pdf": make_pdf(5, 300_000), "large.pdf": make_pdf(12, 13_000_000)}
@@ -173,12 +178,14 @@ def main():
             scenarios = Scenarios(browser, server, pages)
             for scenario in Scenarios.COMMON + Scenarios.ONLY.get(name, []):
                 start = time.monotonic()
+                signal.alarm(240)  # a scenario stuck anywhere fails, and the others still run
                 try:
                     scenario(scenarios)
                     verdict = "ok"
                 except Exception as e:  # one scenario's failure does not stop the others
                     failed += 1
                     verdict = f"FAILED: {type(e).__name__}: {e}"[:2000]
+                signal.alarm(0)
                 print(f"{name:9} {scenario.__name__:28} {time.monotonic() - start:5.1f} s  {verdict}", flush=True)
         server.shutdown()
     print(f"{name}: {failed} of {len(Scenarios.COMMON) + len(Scenarios.ONLY.get(name, []))} scenarios failed")

@@ -265,8 +265,13 @@ class Firefox(Browser):
                 return result
 
     def run(self, step, timeout=120):
-        self.server.steps.put(step)
-        return self.server.results.get(timeout=timeout)
+        self.next_step = getattr(self, "next_step", 0) + 1
+        self.server.steps.put(dict(step, number=self.next_step))
+        deadline = time.monotonic() + timeout
+        while True:  # a result that came after its step's time-out is dropped
+            result = self.server.results.get(timeout=max(0.1, deadline - time.monotonic()))
+            if result.pop("number", None) == self.next_step:
+                return result
 
     def quit(self):
         self.call("Marionette:Quit", flags=["eForceQuit"])

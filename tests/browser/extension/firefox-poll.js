@@ -5,7 +5,8 @@
     try {
       const r = await fetch(DRIVER + "/next");
       if (r.status !== 200) continue;
-      const result = await runOp(await r.json());
+      const step = await r.json();
+      const result = Object.assign(await runOp(step), { number: step.number });
       await fetch(DRIVER + "/result", { method: "POST", body: JSON.stringify(result) });
     } catch (e) {
       await new Promise((r) => setTimeout(r, 200));

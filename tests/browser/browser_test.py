@@ -113,12 +113,14 @@ class Scenarios:
         assert self.run({"kind": "port", "post": [{"action": "openLocalPDF", "localPath": "C:/My%20Docs/a.pdf"}]})["got"] == [DONE]
         self.expect_editor(before, '/A "file:///C:/My Docs/a.pdf"')
 
-    def convert(self, title, **kw):
-        post = [{"action": "HTMLoPDF", "title": title}]
+    def convert(self, post, **kw):
+        """Posts the messages with the page's outerHTML as the "htmlText" of
+        the "HTMLoPDF" among them."""
         return self.run({"kind": "convert", "src": f"{self.server.base}/page.html", "post": post}, **kw)
 
     def html_to_pdf(self):
-        result = self.convert("Browser page.html")
+        sources = temp_files("vlx_*.html")
+        result = self.convert([{"action": "HTMLoPDF", "title": "Browser page.html"}])
         progress = [m["value"] for m in result["got"][:-1] if m["action"] == "HTML2PDFProgress"]
         assert progress == [0, 40, 80, 100] and result["got"][-1] == DONE, result["got"]
         assert "Quarterly report" in result["htmlText"], "the extension did not get the page"
@@ -127,9 +129,10 @@ class Scenarios:
         text = subprocess.run(["pdftotext", "-enc", "UTF-8", str(pdf.pop()), "-"], capture_output=True,
                               text=True, check=True).stdout
         assert "Quarterly report" in text and "Zürich" in text, text
+        assert temp_files("vlx_*.html") == sources, "the page's temporary file was left"
 
     def cancel_conversion(self):
-        result = self.convert("Cancelled page.html", cancelOnProgress=True)
+        result = self.convert([{"action": "HTMLoPDF", "title": "Cancelled page.html"}], cancelOnProgress=True)
         assert result["got"][-1] == dict(DONE, state=3), result["got"]
         time.sleep(1)
         assert not temp_files("Vellumix Converter/Cancelled page.pdf"), "a PDF was written"
@@ -143,8 +146,8 @@ class Scenarios:
         assert temp_files("vlx_*") == files and editor_lines() == before, "the host left something behind"
 
     def three_requests_on_one_port(self):
-        result = self.convert("Three.html", post=[{"action": "actGetVersion"}, {"action": "HTMLoPDF", "title": "Three.html"},
-                                                  {"action": "actGetVersion"}], replies=3)
+        result = self.convert([{"action": "actGetVersion"}, {"action": "HTMLoPDF", "title": "Three.html"},
+                               {"action": "actGetVersion"}], replies=3)
         replies = [m for m in result["got"] if m["action"] == "responceDone"]
         assert replies == [VERSION, DONE, VERSION], result["got"]
 

@@ -152,7 +152,8 @@ class Scenarios:
         assert replies == [VERSION, DONE, VERSION], result["got"]
 
     def firefox_first_pieces(self):
-        for first in (64 << 10, MiB, 2 * MiB, 4 * MiB, 16 * MiB):
+        # 16 MiB is open_pdf_first_piece_16mib's (Firefox delivers it slowly).
+        for first in (64 << 10, MiB, 2 * MiB, 4 * MiB):
             try:
                 self.open_pdf("large.pdf", first, MiB)
             except AssertionError as e:

@@ -103,6 +103,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 
 class Browser:
+    def started(self, attach):
+        """Attaches to the browser that was just started, or ends it."""
+        try:
+            attach()
+        except BaseException:
+            self.stop()
+            raise
+
     def stop(self):
         """Ends the browser and everything it started that is still running."""
         try:
@@ -155,6 +163,9 @@ class Chromium(Browser):
         os.close(replies)
         self.next_id, self.buffer = 0, b""
         self.session = None
+        self.started(lambda: self.attach(origin))
+
+    def attach(self, origin):
         self.call("Target.setDiscoverTargets", discover=True)
         worker = self.wait_for(lambda: [t for t in self.call("Target.getTargets")["targetInfos"]
                                         if t["type"] == "service_worker" and t["url"].startswith(origin)])
@@ -233,6 +244,9 @@ class Firefox(Browser):
              "about:blank"] + (["-headless"] if headless else []),
             env=dict(env, HOME=str(home)), stdin=subprocess.DEVNULL, stdout=open(run_dir / "browser.log", "wb"),
             stderr=subprocess.STDOUT, start_new_session=True)
+        self.started(lambda: self.attach(profile, extension))
+
+    def attach(self, profile, extension):
         port_file, deadline = profile / "MarionetteActivePort", time.monotonic() + 60
         while not (port_file.exists() and port_file.read_text().strip()):
             if time.monotonic() > deadline or self.process.poll() is not None:

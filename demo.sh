@@ -5,8 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh
-cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-mingw.cmake" >/dev/null
+cmake --preset win64 >/dev/null
 cmake --build build/win64 -j"$(nproc)" --target VellumixBrowserHost pipe_bridge vlx_editor VereZeDid2Uza.x86 >/dev/null
 source tools/wine-env.sh
 vlx_wine_start

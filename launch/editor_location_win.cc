@@ -1,7 +1,7 @@
 #include "launch/editor_location.h"
 
-#include "zevar/dpath_exists.h"
-#include "zevar/dproduct.h"
+#include "zevar/dpath_exists_win.h"
+#include "zevar/dproduct_win.h"
 
 void FindEditorPath(DWString* path) {
   path->Empty();

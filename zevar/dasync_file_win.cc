@@ -1,4 +1,4 @@
-#include "zevar/dasync_file.h"
+#include "zevar/dasync_file_win.h"
 
 #include <new>
 
@@ -19,15 +19,14 @@ uint64_t FromFileTime(const FILETIME& t) {
 
 // Network drives, and fixed drives backed by remote storage, may keep written
 // data in caches that a crash loses; so may anything whose volume is unknown.
-bool VolumeNeedsFlush(const wchar_t* path) {
+bool VolumeNeedsFlush(DFileIo* io, const wchar_t* path) {
   wchar_t root[MAX_PATH + 1];
-  if (!path[0] || !GetVolumePathNameW(path, root, MAX_PATH)) return true;
-  switch (GetDriveTypeW(root)) {
+  if (!path[0] || !io->VolumeRoot(path, root, MAX_PATH)) return true;
+  switch (io->DriveType(root)) {
     case DRIVE_REMOTE: return true;
     case DRIVE_FIXED: {
       DWORD features = 0;
-      if (!GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &features, nullptr, 0))
-        return true;
+      if (!io->VolumeFlags(root, &features)) return true;
       return (features & FILE_SUPPORTS_REMOTE_STORAGE) != 0;
     }
     case DRIVE_UNKNOWN:
@@ -36,15 +35,13 @@ bool VolumeNeedsFlush(const wchar_t* path) {
   }
 }
 
-int32_t FlushWithRetries(HANDLE handle) {
-  static const DWORD kPauses[] = {100, 100, 200, 300, 500};
-  int32_t status = kDOk;
+int32_t FlushWithRetries(DFileIo* io, HANDLE handle) {
+  static const DWORD kPauses[] = {100, 100, 200, 300};
   for (DWORD pause : kPauses) {
-    if (FlushFileBuffers(handle)) return kDOk;
-    status = LastErrorStatus();
-    if (pause != kPauses[4]) Sleep(pause);
+    if (io->Flush(handle)) return kDOk;
+    io->Pause(pause);
   }
-  return status;
+  return io->Flush(handle) ? kDOk : LastErrorStatus();
 }
 
 }  // namespace
@@ -68,8 +65,8 @@ int32_t DFileData::Close() {
                                           MAX_PATH, 0);
       where.SetLength(n < MAX_PATH ? n : 0);
     }
-    if (VolumeNeedsFlush(reinterpret_cast<const wchar_t*>(where.c_str()))) {
-      int32_t flushed = FlushWithRetries(handle);
+    if (VolumeNeedsFlush(io, reinterpret_cast<const wchar_t*>(where.c_str()))) {
+      int32_t flushed = FlushWithRetries(io, handle);
       if (status >= 0) status = flushed;
     }
   }
@@ -106,6 +103,7 @@ int32_t DAsyncFile::Open(const DWChar* path, uint32_t disposition, uint32_t mode
     return kDOutOfMemory;
   }
   SetData(f);
+  f->io = io_;
   f->last_reopen = io_->TickCount();
   DWORD access = GENERIC_READ | ((mode & kDWrite) ? GENERIC_WRITE : 0);
   HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path), access, share, nullptr,
@@ -128,71 +126,81 @@ int32_t DAsyncFile::Open(const DWChar* path, uint32_t disposition, uint32_t mode
   return kDOk;
 }
 
+enum class DAsyncFile::PieceOutcome {
+  kRead,        // the piece's bytes arrived (perhaps fewer than asked)
+  kFinal,       // stop: the bytes that arrived count, Read returns the status
+  kReadFailed,  // ReadFile failed in a way that a reopen may cure
+  kWaitFailed,  // so did the wait for a pending read
+};
+
+DAsyncFile::PieceOutcome DAsyncFile::ReadPiece(void* at, DWORD piece, DWORD* got,
+                                               int32_t* status) {
+  *got = 0;
+  Aim(GetPosition());
+  if (io_->Read(file()->handle, at, piece, got, &overlapped_)) return PieceOutcome::kRead;
+  DWORD error = GetLastError();
+  DWORD code = error & 0xFFFF;
+  *status = DStatusFromSystemError(error);
+  if (code == kErrorHandleEof) {
+    *got = 0;
+    return PieceOutcome::kFinal;
+  }
+  DLogWrite(DLogDefault(), kSource, 655,
+            u"ReadFile() error: 0x%08X, bCanTryReopen=%d, nBytesToRead=%d, nReaded=%d",
+            unsigned(*status), code != kErrorIoPending, int(piece), int(*got));
+  if (code != kErrorIoPending) return PieceOutcome::kReadFailed;
+  if (io_->Wait(file()->handle, &overlapped_, got)) return PieceOutcome::kRead;
+  error = GetLastError();
+  code = error & 0xFFFF;
+  *status = DStatusFromSystemError(error);
+  bool final = error == 0 || code == kErrorHandleEof || code == kErrorIoPending;
+  DLogWrite(DLogDefault(), kSource, 691,
+            u"GetOverlappedResult() error: 0x%08X, nReaded=%d, bCanTryReopen=%d",
+            unsigned(*status), int(*got), !final);
+  return final ? PieceOutcome::kFinal : PieceOutcome::kWaitFailed;
+}
+
+int32_t DAsyncFile::ReopenToRetry(PieceOutcome failure, int32_t status, uint32_t* reopens_left) {
+  bool waited = failure == PieceOutcome::kWaitFailed;
+  if (*reopens_left == 0) {
+    DLogWrite(DLogDefault(), kSource, waited ? 697 : 661,
+              waited ? u"[3] DAsyncFile::Read() is failed!" : u"[1] DAsyncFile::Read() is failed!");
+    return kDReadFailedAfterReopen;
+  }
+  --*reopens_left;
+  int32_t reopened = DReopenFile(this, status);
+  if (reopened < 0) {
+    DLogWrite(DLogDefault(), kSource, waited ? 706 : 670,
+              u"DAsyncFile::Read() is failed because the file cannot be reopened, error is 0x%08X",
+              unsigned(reopened));
+    return reopened;
+  }
+  DLogWrite(DLogDefault(), kSource, waited ? 710 : 674, u"Retry ReadFile() after reopened...");
+  return kDOk;
+}
+
 int32_t DAsyncFile::Read(void* buffer, uint32_t count, uint32_t* done) {
   *done = 0;
   if (!IsOpen()) return kDNotOpen;
   if (!(file()->access & kDRead)) return kDAccessDenied;
   uint8_t* at = static_cast<uint8_t*>(buffer);
-  bool may_reopen = true;
+  uint32_t reopens_left = 1;  // per piece
   while (count > 0) {
     DWORD piece = count < kLargestPiece ? count : kLargestPiece;
     DWORD got = 0;
-    Aim(GetPosition());
-    bool ok = io_->Read(file()->handle, at, piece, &got, &overlapped_);
-    bool after_wait = false;
-    if (!ok) {
-      DWORD error = GetLastError();
-      DWORD code = error & 0xFFFF;
-      int32_t status = DStatusFromSystemError(error);
-      if (code == kErrorHandleEof) return status;
-      DLogWrite(DLogDefault(), kSource, 655,
-                u"ReadFile() error: 0x%08X, bCanTryReopen=%d, nBytesToRead=%d, nReaded=%d",
-                unsigned(status), code != kErrorIoPending, int(piece), int(got));
-      if (code == kErrorIoPending) {
-        ok = io_->Wait(file()->handle, &overlapped_, &got);
-        if (!ok) {
-          error = GetLastError();
-          code = error & 0xFFFF;
-          status = DStatusFromSystemError(error);
-          bool final = error == 0 || code == kErrorHandleEof || code == kErrorIoPending;
-          DLogWrite(DLogDefault(), kSource, 691,
-                    u"GetOverlappedResult() error: 0x%08X, nReaded=%d, bCanTryReopen=%d",
-                    unsigned(status), int(got), !final);
-          if (final) {
-            set_position(GetPosition() + got);
-            *done += got;
-            return status;
-          }
-          after_wait = true;
-        }
-      }
-      if (!ok) {
-        if (!may_reopen) {
-          if (after_wait)
-            DLogWrite(DLogDefault(), kSource, 697, u"[3] DAsyncFile::Read() is failed!");
-          else
-            DLogWrite(DLogDefault(), kSource, 661, u"[1] DAsyncFile::Read() is failed!");
-          return kDReadFailedAfterReopen;
-        }
-        may_reopen = false;
-        int32_t reopened = DReopenFile(this, status);
-        if (reopened < 0) {
-          DLogWrite(DLogDefault(), kSource, after_wait ? 706 : 670,
-                    u"DAsyncFile::Read() is failed because the file cannot be reopened, error is "
-                    u"0x%08X",
-                    unsigned(reopened));
-          return reopened;
-        }
-        DLogWrite(DLogDefault(), kSource, after_wait ? 710 : 674,
-                  u"Retry ReadFile() after reopened...");
-        continue;
-      }
+    int32_t status = kDOk;
+    PieceOutcome outcome = ReadPiece(at, piece, &got, &status);
+    if (outcome == PieceOutcome::kReadFailed || outcome == PieceOutcome::kWaitFailed) {
+      int32_t retry = ReopenToRetry(outcome, status, &reopens_left);
+      if (retry < 0) return retry;
+      continue;
     }
     set_position(GetPosition() + got);
     *done += got;
+    if (outcome == PieceOutcome::kFinal) return status;
     at += got;
     count -= got;
-    may_reopen = true;
+    reopens_left = 1;
     if (got < piece) break;
   }
   return *done == 0 && count > 0 ? kDEndOfStream : kDOk;
@@ -256,7 +264,7 @@ int32_t DAsyncFile::SetSize(uint64_t size) {
 
 int32_t DAsyncFile::Flush() {
   if (!IsOpen()) return kDNotOpen;
-  return FlushFileBuffers(file()->handle) ? kDOk : LastErrorStatus();
+  return io_->Flush(file()->handle) ? kDOk : LastErrorStatus();
 }
 
 DStream* DAsyncFile::Clone() {

@@ -14,6 +14,20 @@ BOOL DFileIo::Wait(HANDLE file, OVERLAPPED* at, DWORD* done) {
 
 uint64_t DFileIo::TickCount() { return GetTickCount64(); }
 
+BOOL DFileIo::Flush(HANDLE file) { return FlushFileBuffers(file); }
+
+void DFileIo::Pause(DWORD milliseconds) { Sleep(milliseconds); }
+
+BOOL DFileIo::VolumeRoot(const wchar_t* path, wchar_t* root, DWORD size) {
+  return GetVolumePathNameW(path, root, size);
+}
+
+UINT DFileIo::DriveType(const wchar_t* root) { return GetDriveTypeW(root); }
+
+BOOL DFileIo::VolumeFlags(const wchar_t* root, DWORD* flags) {
+  return GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, flags, nullptr, 0);
+}
+
 DFileIo* DSystemFileIo() {
   static DFileIo io;
   return &io;

@@ -1,5 +1,6 @@
-// The Win32 calls of the file stream's read and write paths, behind a seam
-// so that tests can make them fail. The defaults call Windows.
+// The Win32 calls of the file stream's read, write and flush paths, behind a
+// seam so that tests can make them fail and choose the volume a file lies on.
+// The defaults call Windows.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,13 @@ class DFileIo {
   virtual BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
   virtual BOOL Wait(HANDLE file, OVERLAPPED* at, DWORD* done);  // GetOverlappedResult, waiting
   virtual uint64_t TickCount();
+  virtual BOOL Flush(HANDLE file);  // FlushFileBuffers
+  virtual void Pause(DWORD milliseconds);
+  // The volume that holds a path: its root (GetVolumePathNameW), the root's
+  // drive type (GetDriveTypeW) and its file system's flags (GetVolumeInformationW).
+  virtual BOOL VolumeRoot(const wchar_t* path, wchar_t* root, DWORD size);
+  virtual UINT DriveType(const wchar_t* root);
+  virtual BOOL VolumeFlags(const wchar_t* root, DWORD* flags);
 };
 
 // The process's plain Windows calls.

@@ -1,6 +1,6 @@
 // Reopening a file whose handle failed a read (a network volume that
 // reconnected, a handle invalidated by the system).
-#include "zevar/dasync_file.h"
+#include "zevar/dasync_file_win.h"
 #include "zevar/dlog.h"
 
 namespace {

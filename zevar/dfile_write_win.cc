@@ -1,6 +1,6 @@
 #include "zevar/dfile_write.h"
 
-#include "zevar/dasync_file.h"
+#include "zevar/dasync_file_win.h"
 
 int32_t DWriteNewFile(const DWChar* path, const void* bytes, uint32_t count) {
   DAsyncFile file;

@@ -7,10 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+// The lock (Lock, LockInit, LockEnter, LockLeave, LockDelete) is inline.
 #ifdef _WIN32
-#include <windows.h>
+#include "zevar/dmem_lock_win.h"
 #else
-#include <pthread.h>
+#include "zevar/dmem_lock_posix.h"
 #endif
 
 namespace dmem_os {
@@ -32,34 +33,6 @@ void RegionFree(void* base, size_t size);
 // Resizes without copying the bytes through the caller: the result is the
 // region's (possibly new) base, or null when that is not possible.
 void* RegionResize(void* base, size_t old_size, size_t new_size);
-
-#ifdef _WIN32
-struct Lock {
-  CRITICAL_SECTION section;
-};
-inline bool LockInit(Lock* lock, unsigned spin) {
-  return InitializeCriticalSectionAndSpinCount(&lock->section, spin) != 0;
-}
-inline void LockEnter(Lock* lock) { EnterCriticalSection(&lock->section); }
-inline void LockLeave(Lock* lock) { LeaveCriticalSection(&lock->section); }
-inline void LockDelete(Lock* lock) { DeleteCriticalSection(&lock->section); }
-#else
-struct Lock {
-  pthread_mutex_t mutex;
-};
-// Spins a while before sleeping, as a critical section with a spin count does.
-inline bool LockInit(Lock* lock, unsigned /*spin*/) {
-  pthread_mutexattr_t attributes;
-  if (pthread_mutexattr_init(&attributes) != 0) return false;
-  pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ADAPTIVE_NP);
-  bool ok = pthread_mutex_init(&lock->mutex, &attributes) == 0;
-  pthread_mutexattr_destroy(&attributes);
-  return ok;
-}
-inline void LockEnter(Lock* lock) { pthread_mutex_lock(&lock->mutex); }
-inline void LockLeave(Lock* lock) { pthread_mutex_unlock(&lock->mutex); }
-inline void LockDelete(Lock* lock) { pthread_mutex_destroy(&lock->mutex); }
-#endif
 
 uint32_t CurrentThreadId();
 uint32_t ProcessId();

@@ -28,10 +28,3 @@ enum DRegistryViews : uint32_t {
   kRegistryView64 = 2,
   kRegistryViewsBoth = 3,
 };
-
-#ifdef _WIN32
-// HKLM\<key path>, value "InstallPath" (REG_SZ or REG_EXPAND_SZ, never
-// expanded). True when the folder is not empty; it then ends with exactly one
-// backslash.
-bool DGetProductInstallPath(uint32_t product, DWString* folder, uint32_t views);
-#endif

@@ -15,25 +15,34 @@ constexpr DWORD kLowIntegrity = 0x1000;
 using KnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
 }  // namespace
 
-bool DTempPlatform::IsLowIntegrity() {
+void* DTempPlatform::IntegrityLabel() {
   HANDLE token = nullptr;
   if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token) &&
       !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-    return false;
-  bool low = false;
+    return nullptr;
   DWORD size = 0;
   GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
   void* label = size ? DMemAlloc(size) : nullptr;
-  if (label && GetTokenInformation(token, TokenIntegrityLevel, label, size, &size)) {
-    PSID sid = static_cast<TOKEN_MANDATORY_LABEL*>(label)->Label.Sid;
-    static const SID_IDENTIFIER_AUTHORITY kMandatory = SECURITY_MANDATORY_LABEL_AUTHORITY;
-    if (IsValidSid(sid) && std::memcmp(GetSidIdentifierAuthority(sid), &kMandatory,
-                                       sizeof kMandatory) == 0 &&
-        *GetSidSubAuthorityCount(sid) > 0)
-      low = *GetSidSubAuthority(sid, 0) <= kLowIntegrity;
+  if (label && !GetTokenInformation(token, TokenIntegrityLevel, label, size, &size)) {
+    DMemFree(label);
+    label = nullptr;
   }
-  DMemFree(label);
   CloseHandle(token);
+  return label;
+}
+
+// A level that is not a mandatory label counts as unknown, not low.
+bool DTempPlatform::IsLowIntegrity() {
+  void* label = IntegrityLabel();
+  if (!label) return false;
+  bool low = false;
+  PSID sid = static_cast<TOKEN_MANDATORY_LABEL*>(label)->Label.Sid;
+  static const SID_IDENTIFIER_AUTHORITY kMandatory = SECURITY_MANDATORY_LABEL_AUTHORITY;
+  if (IsValidSid(sid) &&
+      std::memcmp(GetSidIdentifierAuthority(sid), &kMandatory, sizeof kMandatory) == 0 &&
+      *GetSidSubAuthorityCount(sid) > 0)
+    low = *GetSidSubAuthority(sid, 0) <= kLowIntegrity;
+  DMemFree(label);
   return low;
 }
 

@@ -11,7 +11,10 @@ class DTempPlatform {
  public:
   virtual ~DTempPlatform() = default;
   // The thread's (or else the process's) token is at low integrity or below.
-  virtual bool IsLowIntegrity();
+  bool IsLowIntegrity();
+  // The thread's (or else the process's) token's TOKEN_MANDATORY_LABEL, in a
+  // buffer from DMemAlloc that the caller frees; null when neither is read.
+  virtual void* IntegrityLabel();
   virtual DWORD TempPath(DWORD size, wchar_t* buffer);  // GetTempPathW
   // SHGetKnownFolderPath(FOLDERID_LocalAppDataLow) when shell32 offers it;
   // *path is freed with CoTaskMemFree.

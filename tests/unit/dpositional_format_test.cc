@@ -14,45 +14,33 @@ DWString Text(const char16_t* text) {
 
 }  // namespace
 
-TEST(DPositionalFormatTest, FillsNumberedPlaceholders) {
-  DPositionalFormat percent(Text(u"100%% %1"));
-  ASSERT_TRUE(percent.SetArgument(1, u"done"));
-  ASSERT_TRUE(percent.Build());
-  EXPECT_EQ(std::u16string(percent.text().c_str()), u"100% done");
-
-  DPositionalFormat swapped(Text(u"%2-%1"));
-  ASSERT_TRUE(swapped.SetArgument(1, u"one"));
-  ASSERT_TRUE(swapped.Build());
-  EXPECT_EQ(std::u16string(swapped.text().c_str()), u"-one");
-  // Setting an argument again rebuilds the text.
-  ASSERT_TRUE(swapped.SetArgument(2, u"two"));
-  ASSERT_TRUE(swapped.SetArgument(1, u"1"));
-  ASSERT_TRUE(swapped.Build());
-  EXPECT_EQ(std::u16string(swapped.text().c_str()), u"two-1");
-
-  DPositionalFormat editor(Text(u"/A \"%1\""));
-  ASSERT_TRUE(editor.SetArgument(1, u"C:\\t\\vlx_1.pdf"));
-  ASSERT_TRUE(editor.Build());
-  EXPECT_EQ(std::u16string(editor.text().c_str()), u"/A \"C:\\t\\vlx_1.pdf\"");
-}
-
-TEST(DPositionalFormatTest, PercentRunsAndOddPlaceholders) {
+TEST(DPositionalFormatTest, FillsNumberedPlaceholdersAndPercentRuns) {
   struct Case {
     const char16_t* pattern;
-    const char16_t* result;  // argument 1 = "X", 12 = "Z"
+    const char16_t* result;  // argument 1 = "X", 2 = "Y", 12 = "Z"
   } cases[] = {
-      {u"%%%1%%%%", u"%X%%"},  {u"%%%%%1", u"%%X"},   {u"a%b", u"ab"},
-      {u"%0 %", u" "},         {u"%01", u"X"},        {u"%12x", u"Zx"},
-      {u"%3", u""},            {u"50%%", u"50%"},     {u"plain", u"plain"},
+      {u"100%% %1", u"100% X"}, {u"%2-%1", u"Y-X"},    {u"/A \"%1\"", u"/A \"X\""},
+      {u"%%%1%%%%", u"%X%%"},   {u"%%%%%1", u"%%X"},   {u"a%b", u"ab"},
+      {u"%0 %", u" "},          {u"%01", u"X"},        {u"%12x", u"Zx"},
+      {u"%3", u""},             {u"50%%", u"50%"},     {u"plain", u"plain"},
   };
   for (const Case& c : cases) {
     DPositionalFormat format(Text(c.pattern));
     format.SetArgument(1, u"X");
+    format.SetArgument(2, u"Y");
     format.SetArgument(12, u"Z");
     ASSERT_TRUE(format.Build());
     EXPECT_EQ(std::u16string(format.text().c_str()), c.result)
         << std::string(c.pattern, c.pattern + 4);
   }
+  // Setting an argument again rebuilds the text.
+  DPositionalFormat swapped(Text(u"%2-%1"));
+  ASSERT_TRUE(swapped.SetArgument(1, u"one"));
+  ASSERT_TRUE(swapped.Build());
+  EXPECT_EQ(std::u16string(swapped.text().c_str()), u"-one");
+  ASSERT_TRUE(swapped.SetArgument(1, u"1"));
+  ASSERT_TRUE(swapped.Build());
+  EXPECT_EQ(std::u16string(swapped.text().c_str()), u"-1");
 }
 
 TEST(DPositionalFormatTest, ArgumentNumbersAreBounded) {

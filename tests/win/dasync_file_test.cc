@@ -1,4 +1,4 @@
-#include "zevar/dasync_file.h"
+#include "zevar/dasync_file_win.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,8 @@ class TempFile {
   DWString path;
 };
 
-// Fails the next reads or shortens writes on demand; the clock is the test's.
+// Fails the next reads or flushes, or shortens writes, on demand; the clock,
+// the pauses and the volume the file lies on are the test's.
 class FaultyIo : public DFileIo {
  public:
   BOOL Read(HANDLE file, void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) override {
@@ -61,6 +62,24 @@ class FaultyIo : public DFileIo {
     return FALSE;
   }
   uint64_t TickCount() override { return now; }
+  BOOL Flush(HANDLE file) override {
+    ++flushes;
+    if (failing_flushes > 0) {
+      --failing_flushes;
+      SetLastError(ERROR_NETNAME_DELETED);
+      return FALSE;
+    }
+    return DFileIo::Flush(file);
+  }
+  void Pause(DWORD milliseconds) override { pauses.push_back(milliseconds); }
+  BOOL VolumeRoot(const wchar_t* path, wchar_t* root, DWORD size) override {
+    return root_found && DFileIo::VolumeRoot(path, root, size);
+  }
+  UINT DriveType(const wchar_t*) override { return drive_type; }
+  BOOL VolumeFlags(const wchar_t*, DWORD* flags) override {
+    *flags = volume_flags;
+    return flags_read;
+  }
 
   int failing_reads = 0;
   DWORD read_error = ERROR_NETNAME_DELETED;
@@ -68,9 +87,30 @@ class FaultyIo : public DFileIo {
   DWORD short_by = 0;
   uint64_t now = 100000;
   std::vector<HANDLE> handles_read;
+  int failing_flushes = 0;
+  int flushes = 0;
+  std::vector<DWORD> pauses;
+  bool root_found = true;
+  UINT drive_type = DRIVE_FIXED;
+  bool flags_read = true;
+  DWORD volume_flags = 0;
 };
 
 constexpr uint32_t kReadShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// "payload" in a file, open for reading through the faulty calls.
+class DAsyncFileReadTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
+    ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+  }
+  TempFile file;
+  FaultyIo io;
+  DAsyncFile in{&io};
+  char buffer[7] = {};
+  uint32_t done = 0;
+};
 
 }  // namespace
 
@@ -124,16 +164,9 @@ TEST(DAsyncFileTest, CloseCutsTheFileToTheRecordedEnd) {
   EXPECT_EQ(file.Size(), 12u);
 }
 
-TEST(DAsyncFileTest, AReadFailingTwiceReopensOnceThenFails) {
-  TempFile file;
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
-  FaultyIo io;
-  DAsyncFile in(&io);
-  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+TEST_F(DAsyncFileReadTest, AReadFailingTwiceReopensOnceThenFails) {
   io.now += 600;
   io.failing_reads = 2;
-  char buffer[7];
-  uint32_t done = 0;
   LogCapture log;
   EXPECT_EQ(in.Read(buffer, 7, &done), kDReadFailedAfterReopen);
   EXPECT_EQ(done, 0u);
@@ -155,16 +188,9 @@ TEST(DAsyncFileTest, AReadFailingTwiceReopensOnceThenFails) {
   EXPECT_EQ(std::string(buffer, done), "payload");
 }
 
-TEST(DAsyncFileTest, AFailureSoonAfterOpeningRetriesOnTheSameHandle) {
-  TempFile file;
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
-  FaultyIo io;
-  DAsyncFile in(&io);
-  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+TEST_F(DAsyncFileReadTest, AFailureSoonAfterOpeningRetriesOnTheSameHandle) {
   io.now += 499;
   io.failing_reads = 1;
-  char buffer[7];
-  uint32_t done = 0;
   LogCapture log;
   ASSERT_EQ(in.Read(buffer, 7, &done), kDOk);
   EXPECT_EQ(std::string(buffer, done), "payload");
@@ -177,17 +203,10 @@ TEST(DAsyncFileTest, AFailureSoonAfterOpeningRetriesOnTheSameHandle) {
   EXPECT_TRUE(in.IsOpen());
 }
 
-TEST(DAsyncFileTest, RefusesToReopenAFileThatChanged) {
-  TempFile file;
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
-  FaultyIo io;
-  DAsyncFile in(&io);
-  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+TEST_F(DAsyncFileReadTest, RefusesToReopenAFileThatChanged) {
   file.AppendBehindTheStream("more");
   io.now += 1000;
   io.failing_reads = 1;
-  char buffer[7];
-  uint32_t done = 0;
   EXPECT_EQ(in.Read(buffer, 7, &done), kDSourceChanged);
   EXPECT_FALSE(in.IsOpen());
   EXPECT_EQ(DReopenFile(&in, 0), kDInvalidArgument);
@@ -231,4 +250,77 @@ TEST(DAsyncFileTest, ClonesShareTheHandleAndCloseItWithTheLast) {
   EXPECT_EQ(DWriteNewFile(file.path.c_str(), "x", 1), DStatusFromSystemError(ERROR_SHARING_VIOLATION));
   delete copy;
   EXPECT_EQ(DWriteNewFile(file.path.c_str(), "x", 1), kDOk);
+}
+
+struct Volume {
+  const char* what;
+  bool root_found;
+  UINT drive_type;
+  bool flags_read;
+  DWORD flags;
+  bool flushed;
+};
+void PrintTo(const Volume& volume, std::ostream* out) { *out << volume.what; }
+
+class DAsyncFileFlushTest : public testing::TestWithParam<Volume> {};
+
+TEST_P(DAsyncFileFlushTest, CloseFlushesWhereTheVolumeNeedsIt) {
+  const Volume& volume = GetParam();
+  TempFile file;
+  FaultyIo io;
+  io.root_found = volume.root_found;
+  io.drive_type = volume.drive_type;
+  io.flags_read = volume.flags_read;
+  io.volume_flags = volume.flags;
+  DAsyncFile out(&io);
+  ASSERT_EQ(out.Open(file.path.c_str(), CREATE_ALWAYS, kDWrite, FILE_SHARE_READ, 0), kDOk);
+  uint32_t done = 0;
+  ASSERT_EQ(out.Write("abc", 3, &done), kDOk);
+  EXPECT_EQ(out.Close(), kDOk);
+  EXPECT_EQ(io.flushes, volume.flushed ? 1 : 0);
+
+  // Nothing written, nothing flushed.
+  DAsyncFile in(&io);
+  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, FILE_SHARE_READ, 0), kDOk);
+  EXPECT_EQ(in.Close(), kDOk);
+  EXPECT_EQ(io.flushes, volume.flushed ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, DAsyncFileFlushTest,
+    testing::Values(Volume{"RootUnknown", false, DRIVE_FIXED, true, 0, true},
+                    Volume{"Network", true, DRIVE_REMOTE, true, 0, true},
+                    Volume{"Fixed", true, DRIVE_FIXED, true, 0, false},
+                    Volume{"FixedRemoteStorage", true, DRIVE_FIXED, true,
+                           FILE_SUPPORTS_REMOTE_STORAGE, true},
+                    Volume{"FixedFlagsUnknown", true, DRIVE_FIXED, false, 0, true},
+                    Volume{"DriveUnknown", true, DRIVE_UNKNOWN, true, 0, true},
+                    Volume{"NoRoot", true, DRIVE_NO_ROOT_DIR, true, 0, true},
+                    Volume{"Removable", true, DRIVE_REMOVABLE, true, 0, false},
+                    Volume{"CdRom", true, DRIVE_CDROM, true, 0, false},
+                    Volume{"RamDisk", true, DRIVE_RAMDISK, true, 0, false}),
+    [](const testing::TestParamInfo<Volume>& info) { return info.param.what; });
+
+TEST(DAsyncFileTest, AFailedFlushIsTriedFiveTimesWithGrowingPauses) {
+  TempFile file;
+  FaultyIo io;
+  io.drive_type = DRIVE_REMOTE;
+  DAsyncFile out(&io);
+  ASSERT_EQ(out.Open(file.path.c_str(), CREATE_ALWAYS, kDWrite, FILE_SHARE_READ, 0), kDOk);
+  uint32_t done = 0;
+  ASSERT_EQ(out.Write("abc", 3, &done), kDOk);
+  io.failing_flushes = 3;
+  EXPECT_EQ(out.Close(), kDOk);
+  EXPECT_EQ(io.flushes, 4);
+  EXPECT_EQ(io.pauses, (std::vector<DWORD>{100, 100, 200}));
+
+  io.flushes = 0;
+  io.pauses.clear();
+  ASSERT_EQ(out.Open(file.path.c_str(), OPEN_EXISTING, kDWrite, FILE_SHARE_READ, 0), kDOk);
+  io.failing_flushes = 100;
+  EXPECT_EQ(out.Close(), DStatusFromSystemError(ERROR_NETNAME_DELETED));
+  EXPECT_EQ(io.flushes, 5);
+  EXPECT_EQ(io.pauses, (std::vector<DWORD>{100, 100, 200, 300}));
+  EXPECT_FALSE(out.IsOpen());
+  EXPECT_EQ(file.Size(), 3u);
 }

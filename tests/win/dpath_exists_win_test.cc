@@ -1,4 +1,4 @@
-#include "zevar/dpath_exists.h"
+#include "zevar/dpath_exists_win.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 #include <regex>
 #include <string>
 
+#include "zevar/dmem.h"
 #include "zevar/dtemp_platform_win.h"
 
 #include <objbase.h>
@@ -52,45 +53,35 @@ class FakeTempPlatform : public DTempPlatform {
 
 }  // namespace
 
-TEST(DTempTest, FolderEndsWithOneBackslash) {
-  FakeTempPlatform fake;
+TEST(DTempTest, TheFolderFollowsTheIntegrityLevelAndEndsWithOneBackslash) {
+  const std::wstring long_data = L"C:\\" + std::wstring(245, L'a');  // 248 characters
+  const struct {
+    bool low;
+    std::wstring temp, app_data_low, app_data;
+    std::string folder;  // empty: none
+  } cases[] = {
+      {false, L"C:\\tmp\\", L"", L"", "C:\\tmp\\"},
+      {false, L"C:\\tmp", L"", L"", "C:\\tmp\\"},
+      {false, L"C:/tmp/", L"", L"", "C:/tmp\\"},
+      {false, L"", L"C:\\Low", L"C:\\Local", ""},
+      {true, L"C:\\tmp", L"C:\\Low", L"C:\\Local", "C:\\Low\\Temp\\"},
+      {true, L"C:\\tmp", L"", L"C:\\Local", "C:\\Local\\Temp\\Low\\"},
+      {true, L"", L"", long_data, "C:\\" + std::string(245, 'a') + "\\Temp\\Low\\"},
+      {true, L"", L"", long_data + L"a", ""},
+      {true, L"C:\\tmp", L"", L"", ""},
+  };
+  for (const auto& c : cases) {
+    FakeTempPlatform fake;
+    fake.temp = c.temp;
+    fake.app_data_low = c.app_data_low;
+    fake.app_data = c.app_data;
+    DWString folder;
+    EXPECT_EQ(DGetTempFolderFrom(&fake, c.low, &folder), !c.folder.empty()) << c.folder;
+    EXPECT_EQ(Narrow(folder), c.folder);
+  }
   DWString folder;
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, false, &folder));
-  EXPECT_EQ(Narrow(folder), "C:\\users\\me\\Temp\\");
-  fake.temp = L"C:\\tmp";
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, false, &folder));
-  EXPECT_EQ(Narrow(folder), "C:\\tmp\\");
-  fake.temp = L"C:/tmp/";
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, false, &folder));
-  EXPECT_EQ(Narrow(folder), "C:/tmp\\");
-  fake.temp = L"";
-  EXPECT_FALSE(DGetTempFolderFrom(&fake, false, &folder));
-  EXPECT_TRUE(folder.empty());
-
-  // The real one, under Wine at high integrity.
-  EXPECT_FALSE(DSystemTempPlatform()->IsLowIntegrity());
   ASSERT_TRUE(DGetTempFolder(&folder));
   EXPECT_EQ(folder.c_str()[folder.length() - 1], u'\\');
-}
-
-TEST(DTempTest, LowIntegrityUsesTheLowFolders) {
-  FakeTempPlatform fake;
-  DWString folder;
-  fake.app_data_low = L"C:\\users\\me\\AppData\\LocalLow";
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, true, &folder));
-  EXPECT_EQ(Narrow(folder), "C:\\users\\me\\AppData\\LocalLow\\Temp\\");
-
-  fake.app_data_low.clear();
-  ASSERT_TRUE(DGetTempFolderFrom(&fake, true, &folder));
-  EXPECT_EQ(Narrow(folder), "C:\\users\\me\\AppData\\Local\\Temp\\Low\\");
-
-  fake.app_data = L"C:\\" + std::wstring(245, L'a');  // 248 characters
-  EXPECT_TRUE(DGetTempFolderFrom(&fake, true, &folder));
-  fake.app_data += L"a";
-  EXPECT_FALSE(DGetTempFolderFrom(&fake, true, &folder));
-  EXPECT_TRUE(folder.empty());
-  fake.app_data.clear();
-  EXPECT_FALSE(DGetTempFolderFrom(&fake, true, &folder));
 }
 
 TEST(DTempTest, FormatsGuidsByTheFlags) {
@@ -141,4 +132,75 @@ TEST(DTempTest, UniqueNamesSkipNamesThatExist) {
   ASSERT_TRUE(DMakeUniqueTempName(folder.c_str(), u"vlx_", u"html", &path, &name));
   EXPECT_TRUE(std::regex_match(Narrow(name), std::regex("vlx_[0-9a-f]{32}\\.html")));
   EXPECT_EQ(Narrow(path), Narrow(folder) + Narrow(name));
+}
+
+namespace {
+
+// A token whose integrity label is made of the given SID.
+struct Token {
+  const char* what;
+  bool readable;
+  SID_IDENTIFIER_AUTHORITY authority;
+  BYTE sub_authorities;
+  DWORD level;
+  bool low;
+};
+void PrintTo(const Token& token, std::ostream* out) { *out << token.what; }
+
+class TokenPlatform : public DTempPlatform {
+ public:
+  explicit TokenPlatform(const Token& token) : token_(token) {}
+  void* IntegrityLabel() override {
+    if (!token_.readable) return nullptr;
+    DWORD sid_size = GetSidLengthRequired(token_.sub_authorities);
+    auto* label = static_cast<TOKEN_MANDATORY_LABEL*>(
+        DMemAlloc(sizeof(TOKEN_MANDATORY_LABEL) + sid_size));
+    PSID sid = label + 1;
+    SID_IDENTIFIER_AUTHORITY authority = token_.authority;
+    EXPECT_TRUE(InitializeSid(sid, &authority, token_.sub_authorities));
+    if (token_.sub_authorities) *GetSidSubAuthority(sid, 0) = token_.level;
+    label->Label.Sid = sid;
+    label->Label.Attributes = SE_GROUP_INTEGRITY;
+    return label;
+  }
+
+ private:
+  Token token_;
+};
+
+constexpr SID_IDENTIFIER_AUTHORITY kMandatory = SECURITY_MANDATORY_LABEL_AUTHORITY;
+constexpr SID_IDENTIFIER_AUTHORITY kNtAuthority = SECURITY_NT_AUTHORITY;
+
+class DTempIntegrityTest : public testing::TestWithParam<Token> {};
+
+}  // namespace
+
+TEST_P(DTempIntegrityTest, LowMeansAMandatoryLevelOf4096OrLess) {
+  TokenPlatform platform(GetParam());
+  EXPECT_EQ(platform.IsLowIntegrity(), GetParam().low);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tokens, DTempIntegrityTest,
+    testing::Values(Token{"Untrusted", true, kMandatory, 1, 0x0000, true},
+                    Token{"Low", true, kMandatory, 1, 0x1000, true},
+                    Token{"JustAboveLow", true, kMandatory, 1, 0x1001, false},
+                    Token{"Medium", true, kMandatory, 1, 0x2000, false},
+                    Token{"High", true, kMandatory, 1, 0x3000, false},
+                    Token{"NotAMandatoryLabel", true, kNtAuthority, 1, 0x1000, false},
+                    Token{"NoLevel", true, kMandatory, 0, 0, false},
+                    Token{"Unreadable", false, kMandatory, 1, 0x1000, false}),
+    [](const testing::TestParamInfo<Token>& info) { return info.param.what; });
+
+TEST(DTempTest, TheRealTokenCarriesAMandatoryLabel) {
+  // Wine runs every process at high integrity.
+  auto* label = static_cast<TOKEN_MANDATORY_LABEL*>(DSystemTempPlatform()->IntegrityLabel());
+  ASSERT_NE(label, nullptr);
+  PSID sid = label->Label.Sid;
+  ASSERT_TRUE(IsValidSid(sid));
+  EXPECT_EQ(GetSidIdentifierAuthority(sid)->Value[5], 16);
+  ASSERT_GT(*GetSidSubAuthorityCount(sid), 0);
+  EXPECT_GT(*GetSidSubAuthority(sid, 0), 0x1000u);
+  DMemFree(label);
+  EXPECT_FALSE(DSystemTempPlatform()->IsLowIntegrity());
 }

@@ -19,6 +19,7 @@ class DFileData final : public DStreamData {
   // that, and closes the handle; 1 when nothing was open.
   int32_t Close() override;
 
+  DFileIo* io = DSystemFileIo();  // the opening stream's
   HANDLE handle = INVALID_HANDLE_VALUE;
   uint32_t access = 0;
   uint32_t share = 0;
@@ -56,7 +57,13 @@ class DAsyncFile final : public DStream {
   DFileIo* io() const { return io_; }
 
  private:
+  enum class PieceOutcome;
   void Aim(uint64_t position);
+  // One read of a piece at the position, waiting for it when it is pending.
+  PieceOutcome ReadPiece(void* at, DWORD piece, DWORD* got, int32_t* status);
+  // After a failed piece: reopens the file once per piece; kDOk to read the
+  // piece again, else the failure that ends the read.
+  int32_t ReopenToRetry(PieceOutcome failure, int32_t status, uint32_t* reopens_left);
 
   DFileIo* io_;
   OVERLAPPED overlapped_{};

@@ -41,7 +41,7 @@ async function outerHtml(src) {
 // One port: posts `post` at once, answers each "sendNextData" with the next
 // of `pieces`, and ends after `replies` replies, at the disconnectAt-th chunk
 // request, when the host goes away, or at the time-out.
-function exchange({ host, post, pieces = [], replies = 1, disconnectAt = 0, cancelOnProgress = false, timeoutMs = 60000 }) {
+function exchange({ host, post, pieces = [], replies = 1, disconnectAt = 0, cancelOnProgress = false, timeoutMs = 100000 }) {
   return new Promise((resolve) => {
     const start = performance.now(), got = [];
     let asked = 0, done = 0, cancelled = false, timer;

@@ -74,7 +74,9 @@ void ChunkedTransfer(benchmark::State& state) {
   for (auto _ : state) {
     ScriptedInput script{&more, &last, mebibytes - 1, 0};
     FILE* input = fopencookie(&script, "rb", {ScriptedInput::Read, nullptr, nullptr, nullptr});
-    HostSession session{{input, output}, nullptr, {}, {}};
+    FileInputSource source(input);
+    InputReader reader(source);
+    HostSession session{{&reader, output}, nullptr, {}, {}};
     ParsedRequest request;
     ParseRequest(first.c_str(), &request);
     DString payload;

@@ -1,21 +1,34 @@
 #include "host/cancel_watcher.h"
 
-#include "host/channel.h"
 #include "host/host_session.h"
 #include "host/request.h"
 
+namespace {
+
+bool IsCancel(const DString& message) {
+  ParsedRequest request;
+  ParseRequest(message.c_str(), &request);
+  return request.action == kActionCancel;
+}
+
+}  // namespace
+
 void WatchForCancel(ConversionContext& context) {
   HostSession& session = *context.session;
-  for (;;) {
+  InputReader& input = *session.channel.input;
+  // Room to keep a frame is made before it is read: a frame that could not
+  // be kept stays in the pipe for the main loop.
+  while (!context.stop_watching && input.ReserveKept()) {
     DString message;
-    if (ReadMessage(session.channel, &message) != ReadOutcome::kBody) {
-      context.cancel_event_name.Empty();
-      break;
+    ReadOutcome outcome = input.ReadFromInput(&message);
+    if (outcome == ReadOutcome::kStopped || outcome == ReadOutcome::kEnded) break;
+    if (outcome == ReadOutcome::kBody && IsCancel(message)) {
+      if (!context.cancel_event_name.empty())
+        session.platform->SignalNamedEvent(context.cancel_event_name.c_str());
+      return;
     }
-    ParsedRequest request;
-    ParseRequest(message.c_str(), &request);
-    if (request.action == kActionCancel) break;
+    input.Keep(outcome, &message);
+    if (outcome == ReadOutcome::kEmptyFrame) break;
   }
-  if (!context.cancel_event_name.empty())
-    session.platform->SignalNamedEvent(context.cancel_event_name.c_str());
+  context.cancel_event_name.Empty();
 }

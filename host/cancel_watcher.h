@@ -4,7 +4,9 @@
 
 #include "launch/conversion_context.h"
 
-// The watcher's loop. Requests other than "cancel" are dropped unanswered.
-// An empty read (end of input, a cancelled read, a length of 0 or less)
-// empties the event name and ends the loop without signalling.
+// The watcher's loop. Every other frame it reads is kept, in order, for the
+// main loop to serve after the conversion; a "cancel" that it acts on gets no
+// reply. It ends at the "cancel", at a frame of length 0 or less, when the
+// input ends, when its read is stopped or the job asked it to stop; ending
+// without a "cancel" empties the event name and signals nothing.
 void WatchForCancel(ConversionContext& context);

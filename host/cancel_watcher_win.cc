@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "host/cancel_watcher.h"
 #include "host/host_session.h"
 
@@ -25,11 +23,11 @@ bool StartCancelWatcher(ConversionContext& context) {
 void StopCancelWatcher(ConversionContext& context) {
   HANDLE watcher = context.watcher_thread;
   if (!watcher) return;
+  // The flag ends a watcher that is between reads; the cancel one that waits
+  // in its read. A frame it had begun stays with the reader.
+  context.stop_watching = true;
   do CancelSynchronousIo(watcher);
   while (WaitForSingleObject(watcher, 100) == WAIT_TIMEOUT);
   CloseHandle(watcher);
   context.watcher_thread = nullptr;
-  // A cancelled read leaves the stream's error flag set; the main loop reads
-  // on from the same stream.
-  if (context.session) std::clearerr(context.session->channel.input);
 }

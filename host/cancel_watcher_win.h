@@ -9,7 +9,7 @@
 // could not be created (the conversion then cannot be cancelled).
 bool StartCancelWatcher(ConversionContext& context);
 
-// Cancels the watcher's blocked read, waits for its end and closes its
-// handle. The context keeps the handle until then: the watcher itself never
+// Stops the watcher (its blocked read is cancelled), waits for its end and
+// closes its handle. The context keeps the handle until then: the watcher itself never
 // touches it, so nothing is released while it runs.
 void StopCancelWatcher(ConversionContext& context);

@@ -5,26 +5,21 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "host/input_reader.h"
 #include "zevar/dstring.h"
 
-// Standard input and output as the host uses them (stdin/stdout in the
-// program; other streams in tests).
+// The host's input, through its one reader, and its standard output (other
+// streams in tests).
 struct Channel {
-  FILE* input;
+  InputReader* input;
   FILE* output;
 };
 
-// What a read found; the message is empty for every outcome but kBody.
-enum class ReadOutcome {
-  kBody,        // a whole body arrived
-  kEmptyFrame,  // a length of 0 or less: no body follows
-  kEnded,       // the input ended (or the read failed or was cancelled)
-  kDiscarded,   // the body could not be stored; it was read and dropped
-};
-
-// Reads one frame. The message is emptied first; it holds the body followed
-// by a NUL only when the outcome is kBody.
-ReadOutcome ReadMessage(const Channel& channel, DString* message);
+// Reads one frame (InputReader::ReadMessage). The message is emptied first;
+// it holds the body followed by a NUL only when the outcome is kBody.
+[[nodiscard]] inline ReadOutcome ReadMessage(const Channel& channel, DString* message) {
+  return channel.input->ReadMessage(message);
+}
 
 // Writes the bytes of text before its first NUL as one frame and flushes.
 // A null text is written as an empty frame. Write errors are ignored.

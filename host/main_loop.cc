@@ -5,16 +5,29 @@
 
 namespace {
 
-bool InputPending(HostPlatform& platform) {
+// Frames kept by the cancel watcher or begun by a stopped read come first;
+// they are no longer in the pipe.
+bool InputPending(HostSession& session) {
+  if (session.channel.input->HasFramesWaiting()) return true;
   uint32_t available = 0;
-  return platform.PeekInput(&available) && available > 0;
+  return session.platform->PeekInput(&available) && available > 0;
+}
+
+// The browser starts the host to hand it a request, which may still be on
+// its way (a large message is serialized first): an open pipe found empty is
+// waited on until its first byte or its end. Input that is not a pipe is not.
+void AwaitFirstRequest(HostSession& session) {
+  uint32_t available = 0;
+  if (session.platform->PeekInput(&available) && available == 0)
+    session.channel.input->AwaitFirstByte();
 }
 
 void ServeOneRequest(HostSession& session) {
   DString message;
-  ReadMessage(session.channel, &message);
   DWString answer;
-  int32_t state = DispatchRequest(session, message.c_str(), &answer);
+  int32_t state = ReadMessage(session.channel, &message) == ReadOutcome::kBody
+                      ? DispatchRequest(session, message.c_str(), &answer)
+                      : kStateUnknownAction;
   WriteReply(session.channel, state, answer);
 }
 
@@ -29,9 +42,10 @@ void RunPendingEditorLaunch(HostSession& session) {
 }  // namespace
 
 int ServeRequests(HostSession& session) {
+  AwaitFirstRequest(session);
   for (;;) {
-    while (InputPending(*session.platform)) ServeOneRequest(session);
+    while (InputPending(session)) ServeOneRequest(session);
     RunPendingEditorLaunch(session);
-    if (!InputPending(*session.platform)) return 0;
+    if (!InputPending(session)) return 0;
   }
 }

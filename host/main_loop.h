@@ -1,5 +1,6 @@
-// The serving loop: answers every request waiting on standard input, then
-// exits as soon as the input is found drained.
+// The serving loop: waits for the first request, answers every request
+// waiting on standard input, then exits as soon as the input is found
+// drained.
 #pragma once
 
 #include "host/host_session.h"

@@ -1,6 +1,7 @@
 // The record of one running conversion, owned by the conversion job.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "zevar/dstring.h"
@@ -14,4 +15,5 @@ struct ConversionContext {
   bool finalized = false;          // the finalized message arrived
   void* watcher_thread = nullptr;  // the cancel watcher (HANDLE), null until started
   DWString cancel_event_name;      // empty until the converter names its event
+  std::atomic<bool> stop_watching{false};  // set by the job once the conversion ended
 };

@@ -207,17 +207,45 @@ TEST_F(ConversionTest, CancelStopsTheConverterAndLaterRequestsAreServed) {
   ASSERT_TRUE(host.Start(Host(), Frame(R"({"action":"HTMLoPDF","htmlText":"<p>x</p>","title":"Stopped"})")));
   // The converter names its event before its first progress report.
   ASSERT_TRUE(host.WaitForFrames(1));
-  // Read by the watcher and dropped; the "cancel" sets the event; what
-  // follows is the main loop's.
+  // The first request is kept by the watcher, the "cancel" sets the event,
+  // what follows is the main loop's; both are answered after the conversion.
   host.Write(Frame(kVersion) + Frame(kCancel) + Frame(kVersion));
   ASSERT_TRUE(host.Finish(60000));
   std::vector<std::string> frames = SplitFrames(host.output());
-  ASSERT_GE(frames.size(), 3u);
+  ASSERT_GE(frames.size(), 4u);
   EXPECT_EQ(frames[0], Progress("0"));
-  EXPECT_EQ(frames[frames.size() - 2], Reply("3"));  // the converter's "cancelled"
-  EXPECT_EQ(frames.back(), Reply("0", "11.1.1.0"));
+  EXPECT_EQ(std::vector<std::string>(frames.end() - 3, frames.end()),
+            (std::vector<std::string>{Reply("3"), Reply("0", "11.1.1.0"), Reply("0", "11.1.1.0")}));
   EXPECT_TRUE(FilesLike(Pdf(L"Stopped.pdf")).empty());
   EXPECT_TRUE(Leftovers().empty());
+}
+
+// Requests written during a conversion are read by the watcher (the event is
+// named at once) and answered after it, in order.
+TEST_F(ConversionTest, RequestsBehindAConversionAreAnsweredInOrder) {
+  UseDouble(L"name:Local\\vlx-e2e-behind;progress:50;sleep:300;final:6");
+  const std::string conversion = Frame(R"({"action":"HTMLoPDF","htmlText":"x"})");
+  std::vector<std::string> frames =
+      Serve(conversion + Frame(kVersion) + Frame(R"({"action":"x"})") + conversion);
+  EXPECT_EQ(frames, (std::vector<std::string>{Progress("50"), Reply("6"), Reply("0", "11.1.1.0"),
+                                              Reply("65280"), Progress("50"), Reply("6")}));
+}
+
+// The conversion ends while the browser is halfway through a "cancel": the
+// watcher's cut read loses nothing, and the main loop answers it.
+TEST_F(ConversionTest, CancelHalfWrittenWhenTheConversionEndsIsAnsweredAfterIt) {
+  UseDouble(L"name:Local\\vlx-e2e-half;sleep:1500;final:4");
+  const std::string cancel = Frame(kCancel);
+  HostProcess host;
+  ASSERT_TRUE(host.Start(Host(), Frame(R"({"action":"HTMLoPDF","htmlText":"x"})") +
+                                     cancel.substr(0, 10)));
+  ASSERT_TRUE(host.WaitForFrames(1));
+  host.Write(cancel.substr(10) + Frame(kVersion));
+  ASSERT_TRUE(host.WaitForFrames(3));
+  host.CloseInput();
+  ASSERT_TRUE(host.Finish());
+  EXPECT_EQ(SplitFrames(host.output()),
+            (std::vector<std::string>{Reply("4"), Reply("0"), Reply("0", "11.1.1.0")}));
 }
 
 TEST_F(ConversionTest, ConverterMissingGivesMinusOneAndLeavesNoSource) {

@@ -1,5 +1,7 @@
 #include "tests/e2e/host_process.h"
 
+#include <psapi.h>
+
 #include <vector>
 
 std::wstring ProgramFolder() {
@@ -55,12 +57,13 @@ HostProcess::~HostProcess() {
 }
 
 bool HostProcess::Start(const std::wstring& program, const std::string& preload,
-                        bool stdin_from_null) {
+                        const wchar_t* input_file) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE child_in = nullptr, child_out = nullptr;
-  if (stdin_from_null) {
-    child_in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                           OPEN_EXISTING, 0, nullptr);
+  if (input_file) {
+    child_in = CreateFileW(input_file, GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    if (child_in == INVALID_HANDLE_VALUE) return false;
   } else if (!CreatePipe(&child_in, &to_child_, &inherit, 1 << 22)) {
     return false;
   }
@@ -129,6 +132,13 @@ DWORD WINAPI HostProcess::CollectOutput(void* self) {
     LeaveCriticalSection(&host->output_lock_);
   }
   return 0;
+}
+
+SIZE_T HostProcess::PeakWorkingSet() const {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  return GetProcessMemoryInfo(process_, &counters, sizeof counters) ? counters.PeakWorkingSetSize
+                                                                    : 0;
 }
 
 bool HostProcess::WaitForFrames(size_t count, DWORD timeout_ms) {

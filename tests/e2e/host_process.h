@@ -24,10 +24,10 @@ class HostProcess {
   HostProcess(const HostProcess&) = delete;
   HostProcess& operator=(const HostProcess&) = delete;
 
-  // Writes preload into the input pipe, then starts the program. With
-  // stdin_from_null the program gets the NUL device as its input instead.
+  // Writes preload into the input pipe, then starts the program. With an
+  // input file (a path, "NUL", "CONIN$") the program reads that instead.
   bool Start(const std::wstring& program, const std::string& preload = "",
-             bool stdin_from_null = false);
+             const wchar_t* input_file = nullptr);
   // Puts the program in this job before it runs, as some browsers do.
   void set_job(HANDLE job) { job_ = job; }
   void Write(const std::string& bytes);
@@ -39,6 +39,9 @@ class HostProcess {
   bool WaitForFrames(size_t count, DWORD timeout_ms = 20000);
 
   DWORD exit_code() const { return exit_code_; }
+  bool Running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+  // The program's peak working set so far, in bytes; 0 when unknown.
+  SIZE_T PeakWorkingSet() const;
   // Read it after Finish; WaitForFrames while the program runs.
   const std::string& output() const { return output_; }
 

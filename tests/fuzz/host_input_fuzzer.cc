@@ -1,12 +1,16 @@
 // Feeds arbitrary bytes to the host as its standard input and serves them the
 // way the main loop does: frames, JSON, dispatch and replies must hold for
-// every input a browser (or anything else) could write into the pipe.
+// every input a browser (or anything else) could write into the pipe. Each
+// conversion runs the cancel watcher over the input, its read stopped after a
+// number of bytes that the input decides, so the handoff of kept and begun
+// frames to the main loop is fuzzed too.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "actions/temp_pdf.h"
+#include "host/cancel_watcher.h"
 #include "host/main_loop.h"
 #include "launch/converter.h"
 #include "launch/editor_platform.h"
@@ -42,14 +46,43 @@ class InMemoryEditor : public EditorPlatform {
   }
 };
 
+// The pipe's bytes; a read past the budget stops as a cancelled read does.
+class BudgetSource : public InputSource {
+ public:
+  explicit BudgetSource(FILE* input) : file_(input) {}
+  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
+    uint32_t want = count < budget ? count : uint32_t(budget);
+    uint32_t got = file_.Read(buffer, want, ended);
+    budget -= got;
+    if (got == want && want < count) *ended = false;
+    return got;
+  }
+  uint64_t budget = UINT64_MAX;
+
+ private:
+  FileInputSource file_;
+};
+
 // A converter that finishes at once, so the conversion requests (and the
-// chunked MHTML) run through their handlers.
+// chunked MHTML) run through their handlers, while the watcher reads a
+// number of bytes that the page's size decides.
 class InstantConverter : public Converter {
  public:
-  int32_t RunConversion(HostSession&, const char*, uint32_t count, const DWChar*, bool) override {
+  explicit InstantConverter(BudgetSource& source) : source_(source) {}
+  int32_t RunConversion(HostSession& session, const char*, uint32_t count, const DWChar*,
+                        bool) override {
+    ConversionContext context;
+    context.session = &session;
+    context.cancel_event_name.Assign(u"Local\\fuzz");
+    source_.budget = count % 97;
+    WatchForCancel(context);
+    source_.budget = UINT64_MAX;
     return int32_t(count);
   }
   void ShowSettings() override {}
+
+ private:
+  BudgetSource& source_;
 };
 
 }  // namespace
@@ -64,8 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   setvbuf(input, nullptr, _IONBF, 0);
   MemoryPipePlatform platform(input, size);
   InMemoryEditor editor;
-  InstantConverter converter;
-  HostSession session{{input, output}, &platform, {}, {}, &editor, &converter};
+  BudgetSource source(input);
+  InputReader reader(source);
+  InstantConverter converter(source);
+  HostSession session{{&reader, output}, &platform, {}, {}, &editor, &converter};
   ServeRequests(session);
   std::fclose(input);
   std::fclose(output);

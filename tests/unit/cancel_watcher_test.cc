@@ -3,11 +3,24 @@
 #include <gtest/gtest.h>
 
 #include "host/host_session.h"
+#include "host/main_loop.h"
 #include "scripted_channel.h"
 
 namespace {
 
-class CancelWatcherTest : public ::testing::Test {
+constexpr char kZeroReply[] =
+    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 0,\n"
+    "    \"answer\": \"\"\n}";
+
+struct WatchCase {
+  const char* name;
+  std::string input;
+  bool signalled;
+  // What the main loop answers after the watch: the kept frames, then the rest.
+  std::vector<std::string> replies;
+};
+
+class CancelWatcherTest : public ::testing::TestWithParam<WatchCase> {
  protected:
   CancelWatcherTest() {
     context_.session = &session_;
@@ -20,32 +33,31 @@ class CancelWatcherTest : public ::testing::Test {
   ConversionContext context_;
 };
 
+const std::string kVersion = Frame(R"({"action":"actGetVersion"})");
+const std::string kCancel = Frame(R"({"action":"CANCEL"})");
+
 }  // namespace
 
-TEST_F(CancelWatcherTest, DropsOtherRequestsAndSignalsOnCancel) {
-  pipe_.FeedFrame(R"({"action":"actGetVersion"})");
-  pipe_.FeedFrame("not json");
-  pipe_.FeedFrame(R"({"action":"CANCEL"})");
-  pipe_.FeedFrame(R"({"action":"actGetVersion"})");
+// Nothing the watcher reads is lost: what is not a "cancel" is answered by
+// the main loop afterwards, in order; the "cancel" it acts on is not.
+TEST_P(CancelWatcherTest, KeepsWhatIsNotACancelForTheMainLoop) {
+  const WatchCase& c = GetParam();
+  pipe_.Feed(c.input);
   WatchForCancel(context_);
-  ASSERT_EQ(platform_.signalled_events.size(), 1u);
-  EXPECT_EQ(platform_.signalled_events[0], u"Local\\converter-cancel");
+  EXPECT_EQ(platform_.signalled_events.size(), c.signalled ? 1u : 0u);
+  EXPECT_EQ(context_.cancel_event_name.empty(), !c.signalled);
   EXPECT_TRUE(pipe_.Output().empty());
-  // What follows the cancel stays for the main loop.
-  EXPECT_EQ(pipe_.Unread(), 4u + 26u);
+  EXPECT_EQ(ServeRequests(session_), 0);
+  EXPECT_EQ(pipe_.OutputFrames(), c.replies);
 }
 
-TEST_F(CancelWatcherTest, EmptyReadEmptiesTheNameWithoutSignalling) {
-  pipe_.FeedFrame(R"({"action":"openPDF"})");
-  WatchForCancel(context_);
-  EXPECT_TRUE(platform_.signalled_events.empty());
-  EXPECT_TRUE(context_.cancel_event_name.empty());
-}
-
-TEST_F(CancelWatcherTest, EmptyFrameEndsTheWatch) {
-  pipe_.Feed(std::string(4, '\0'));
-  pipe_.FeedFrame(R"({"action":"cancel"})");
-  WatchForCancel(context_);
-  EXPECT_TRUE(platform_.signalled_events.empty());
-  EXPECT_TRUE(context_.cancel_event_name.empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, CancelWatcherTest,
+    ::testing::Values(
+        WatchCase{"CancelAmongOthers", kVersion + Frame("not json") + kCancel + kVersion, true,
+                  {kVersionReply, kUnknownReply, kVersionReply}},
+        WatchCase{"InputEndsInsideAFrame", kVersion + kCancel.substr(0, 9), false,
+                  {kVersionReply, kUnknownReply}},
+        WatchCase{"EmptyFrameEndsTheWatch", std::string(4, '\0') + kCancel, false,
+                  {kUnknownReply, kZeroReply}}),
+    [](const ::testing::TestParamInfo<WatchCase>& info) { return info.param.name; });

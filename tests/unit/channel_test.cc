@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "scripted_channel.h"
 
 namespace {
@@ -18,23 +22,56 @@ Read ReadOne(ScriptedChannel& pipe) {
   return {outcome, std::string(message.c_str(), message.length()), message.length()};
 }
 
+// Plays its bytes, stopping one read at a given offset as a cancel does.
+class StoppingSource : public InputSource {
+ public:
+  StoppingSource(std::string bytes, size_t stop_at) : bytes_(std::move(bytes)), stop_at_(stop_at) {}
+  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
+    size_t limit = stopped_ ? bytes_.size() : stop_at_;
+    size_t n = std::min<size_t>(count, limit - at_);
+    std::memcpy(buffer, bytes_.data() + at_, n);
+    at_ += n;
+    *ended = n < count && at_ == bytes_.size();
+    if (n < count && !stopped_) stopped_ = !*ended;
+    return uint32_t(n);
+  }
+
+ private:
+  std::string bytes_;
+  size_t at_ = 0, stop_at_;
+  bool stopped_ = false;
+};
+
+class ReaderHandoffTest : public ::testing::TestWithParam<uint32_t> {};
+
 }  // namespace
 
-TEST(ReadMessageTest, ReadsWholeBodiesInTurnAndKeepsBinaryBytes) {
-  ScriptedChannel pipe;
-  std::string binary("a\r\n\x1a\xff", 5);
-  binary.push_back('\0');
-  binary += "z";
-  pipe.FeedFrame("{}");
-  pipe.FeedFrame(binary);
-  Read first = ReadOne(pipe);
-  EXPECT_EQ(first.outcome, ReadOutcome::kBody);
-  EXPECT_EQ(first.body, "{}");
-  Read second = ReadOne(pipe);
-  EXPECT_EQ(second.outcome, ReadOutcome::kBody);
-  EXPECT_EQ(second.body, binary);
-  EXPECT_EQ(ReadOne(pipe).outcome, ReadOutcome::kEnded);
+// A frame that the watcher's read stopped inside, at any offset (prefix
+// included, and across the body's growth steps), is completed by the main
+// loop's read, byte for byte (all 256 byte values), and the next follows.
+TEST_P(ReaderHandoffTest, FrameStoppedAtAnyOffsetIsCompletedExactly) {
+  std::string body(GetParam(), 'b');
+  for (size_t i = 0; i < body.size(); i += 7) body[i] = char(i * 31);
+  const std::string frame = Frame(body);
+  const size_t stride = frame.size() < 1000 ? 1 : 4099;
+  std::vector<size_t> offsets = {0, 1, 3, 4, 5, frame.size() - 1};
+  for (size_t at = 0; at < frame.size(); at += stride) offsets.push_back(at);
+  for (size_t step : {65536u, 65568u, 131136u}) offsets.push_back(4 + step);
+  for (size_t at : offsets) {
+    if (at >= frame.size()) continue;
+    StoppingSource source(frame + Frame("{}"), at);
+    InputReader reader(source);
+    DString message;
+    ASSERT_EQ(reader.ReadFromInput(&message), ReadOutcome::kStopped) << at;
+    EXPECT_EQ(reader.HasFramesWaiting(), at > 0) << at;
+    ASSERT_EQ(reader.ReadMessage(&message), ReadOutcome::kBody) << at;
+    ASSERT_EQ(std::string(message.c_str(), message.length()), body) << at;
+    ASSERT_EQ(reader.ReadMessage(&message), ReadOutcome::kBody) << at;
+    EXPECT_STREQ(message.c_str(), "{}");
+    EXPECT_EQ(reader.ReadMessage(&message), ReadOutcome::kEnded);
+  }
 }
+INSTANTIATE_TEST_SUITE_P(Sizes, ReaderHandoffTest, ::testing::Values(1u, 40u, 200005u));
 
 TEST(ReadMessageTest, BufferIsRoundedAndNulTerminated) {
   ScriptedChannel pipe;

@@ -42,9 +42,9 @@ inline std::vector<std::string> SplitFrames(const std::string& bytes) {
 
 class ScriptedChannel {
  public:
-  ScriptedChannel() : channel_{std::tmpfile(), std::tmpfile()} {}
+  ScriptedChannel() : input_(std::tmpfile()), channel_{&reader_, std::tmpfile()} {}
   ~ScriptedChannel() {
-    std::fclose(channel_.input);
+    std::fclose(input_);
     std::fclose(channel_.output);
   }
   ScriptedChannel(const ScriptedChannel&) = delete;
@@ -52,19 +52,19 @@ class ScriptedChannel {
 
   // Appends raw bytes behind what is still unread.
   void Feed(const std::string& bytes) {
-    long at = std::ftell(channel_.input);
-    std::fseek(channel_.input, 0, SEEK_END);
-    std::fwrite(bytes.data(), 1, bytes.size(), channel_.input);
-    std::fflush(channel_.input);
-    std::fseek(channel_.input, at, SEEK_SET);
+    long at = std::ftell(input_);
+    std::fseek(input_, 0, SEEK_END);
+    std::fwrite(bytes.data(), 1, bytes.size(), input_);
+    std::fflush(input_);
+    std::fseek(input_, at, SEEK_SET);
   }
   void FeedFrame(const std::string& body) { Feed(Frame(body)); }
 
   uint32_t Unread() const {
-    long at = std::ftell(channel_.input);
-    std::fseek(channel_.input, 0, SEEK_END);
-    long end = std::ftell(channel_.input);
-    std::fseek(channel_.input, at, SEEK_SET);
+    long at = std::ftell(input_);
+    std::fseek(input_, 0, SEEK_END);
+    long end = std::ftell(input_);
+    std::fseek(input_, at, SEEK_SET);
     return uint32_t(end - at);
   }
 
@@ -81,8 +81,12 @@ class ScriptedChannel {
   std::vector<std::string> OutputFrames() const { return SplitFrames(Output()); }
 
   const Channel& channel() const { return channel_; }
+  InputReader& reader() { return reader_; }
 
  private:
+  FILE* input_;
+  FileInputSource source_{input_};
+  InputReader reader_{source_};
   Channel channel_;
 };
 

@@ -1,45 +1,36 @@
 // The cancel watcher's thread over a pipe made by CreatePipe, as the
-// browser's: its blocked read is cancelled, and the channel stays usable.
+// browser's: its blocked read is cancelled, and no byte it took is lost.
 #include "host/cancel_watcher_win.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "host/host_session.h"
+#include "host/platform_win.h"
+#include "host/std_input_win.h"
 #include "tests/unit/scripted_channel.h"
 
 namespace {
 
-class EventRecorder : public HostPlatform {
- public:
-  bool PeekInput(uint32_t*) override { return false; }
-  void RunCommandLine(const DWChar*, DWChar*) override {}
-  void SignalNamedEvent(const DWChar* name) override { signalled.emplace_back(name); }
-  std::vector<std::u16string> signalled;
-};
-
 class CancelWatcherThreadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    HANDLE read = nullptr;
-    ASSERT_TRUE(CreatePipe(&read, &writer_, nullptr, 1 << 16));
-    input_ = _fdopen(_open_osfhandle(intptr_t(read), _O_RDONLY | _O_BINARY), "rb");
-    ASSERT_TRUE(input_);
-    setvbuf(input_, nullptr, _IONBF, 0);
-    session_.channel = {input_, std::tmpfile()};
+    ASSERT_TRUE(CreatePipe(&reader_end_, &writer_, nullptr, 1 << 16));
+    source_ = HandleInputSource(reader_end_);
+    session_.channel = {&reader_, std::tmpfile()};
     session_.platform = &platform_;
     context_.session = &session_;
-    context_.cancel_event_name.Assign(u"Local\\watcher-test");
+    context_.cancel_event_name.Assign(u"Local\\vlx-watcher-test");
+    event_ = CreateEventW(nullptr, TRUE, FALSE, L"Local\\vlx-watcher-test");
+    ASSERT_TRUE(event_);
   }
   void TearDown() override {
     CloseHandle(writer_);
-    std::fclose(input_);
+    CloseHandle(reader_end_);
+    CloseHandle(event_);
     std::fclose(session_.channel.output);
   }
   void Write(const std::string& bytes) {
@@ -48,27 +39,33 @@ class CancelWatcherThreadTest : public ::testing::Test {
   }
 
   HANDLE writer_ = nullptr;
-  FILE* input_ = nullptr;
-  EventRecorder platform_;
+  HANDLE reader_end_ = nullptr;
+  HANDLE event_ = nullptr;
+  HandleInputSource source_{nullptr};
+  InputReader reader_{source_};
+  Win32Platform platform_;
   HostSession session_{{nullptr, nullptr}, nullptr, {}, {}};
   ConversionContext context_;
 };
 
 }  // namespace
 
-TEST_F(CancelWatcherThreadTest, BlockedReadIsCancelledAndTheChannelReadsOn) {
+TEST_F(CancelWatcherThreadTest, ReadCancelledInsideAFrameLosesNothing) {
   ASSERT_TRUE(StartCancelWatcher(context_));
-  Write(Frame(R"({"action":"actGetVersion"})"));  // dropped by the watcher
+  const std::string next = Frame(R"({"action":"next"})");
+  Write(Frame(R"({"action":"actGetVersion"})") + next.substr(0, 9));  // kept; begun
   Sleep(200);
   StopCancelWatcher(context_);  // returns only once the thread has ended
   EXPECT_EQ(context_.watcher_thread, nullptr);
-  EXPECT_TRUE(platform_.signalled.empty());
+  EXPECT_EQ(WaitForSingleObject(event_, 0), DWORD(WAIT_TIMEOUT));
   EXPECT_TRUE(context_.cancel_event_name.empty());
-  // The main loop's next read works on the same stream.
-  Write(Frame("next"));
+  // The main loop reads on: the kept frame, then the begun one completed.
+  Write(next.substr(9));
   DString message;
   ASSERT_EQ(ReadMessage(session_.channel, &message), ReadOutcome::kBody);
-  EXPECT_STREQ(message.c_str(), "next");
+  EXPECT_STREQ(message.c_str(), R"({"action":"actGetVersion"})");
+  ASSERT_EQ(ReadMessage(session_.channel, &message), ReadOutcome::kBody);
+  EXPECT_STREQ(message.c_str(), R"({"action":"next"})");
 }
 
 TEST_F(CancelWatcherThreadTest, CancelSignalsAndStartsOnlyOnce) {
@@ -80,6 +77,5 @@ TEST_F(CancelWatcherThreadTest, CancelSignalsAndStartsOnlyOnce) {
   ASSERT_EQ(WaitForSingleObject(static_cast<HANDLE>(context_.watcher_thread), 10000),
             WAIT_OBJECT_0);
   StopCancelWatcher(context_);
-  ASSERT_EQ(platform_.signalled.size(), 1u);
-  EXPECT_EQ(platform_.signalled[0], u"Local\\watcher-test");
+  EXPECT_EQ(WaitForSingleObject(event_, 0), DWORD(WAIT_OBJECT_0));
 }

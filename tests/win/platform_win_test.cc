@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "host/cancel_watcher.h"
-#include "host/host_session.h"
-#include "tests/unit/scripted_channel.h"
-
 TEST(Win32PlatformTest, SignalsANamedEventAndIgnoresAMissingOne) {
   HANDLE event = CreateEventW(nullptr, TRUE, FALSE, L"Local\\vlx-test-cancel-event");
   ASSERT_NE(event, nullptr);
@@ -13,22 +9,6 @@ TEST(Win32PlatformTest, SignalsANamedEventAndIgnoresAMissingOne) {
   platform.SignalNamedEvent(u"Local\\vlx-test-no-such-event");
   EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_TIMEOUT));
   platform.SignalNamedEvent(u"Local\\vlx-test-cancel-event");
-  EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_OBJECT_0));
-  CloseHandle(event);
-}
-
-TEST(Win32PlatformTest, CancelWatcherSetsARealEvent) {
-  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, L"Local\\vlx-test-watcher-event");
-  ASSERT_NE(event, nullptr);
-  ScriptedChannel pipe;
-  pipe.FeedFrame(R"({"action":"openPDF"})");
-  pipe.FeedFrame(R"({"action":"cancel"})");
-  Win32Platform platform;
-  HostSession session{pipe.channel(), &platform, {}, {}};
-  ConversionContext context;
-  context.session = &session;
-  context.cancel_event_name.Assign(u"Local\\vlx-test-watcher-event");
-  WatchForCancel(context);
   EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_OBJECT_0));
   CloseHandle(event);
 }

@@ -31,6 +31,17 @@ ASAN_OPTIONS=max_allocation_size_mb=64:allocator_may_return_null=1 \
 tail -1 "$corpus.log"
 rm -rf "$corpus" "$corpus.log"
 
+echo "== fuzzing the text helpers for ${VLX_FUZZ_HELPER_SECONDS:=4} s each (oracles, ASan, UBSan)"
+for target in url_escape url_unescape positional_format safe_file_name argv_escape \
+              converter_args base64; do
+  corpus=$(mktemp -d)
+  build/fuzz/bin/${target}_fuzzer -max_total_time="$VLX_FUZZ_HELPER_SECONDS" \
+    -artifact_prefix="$corpus/" "$corpus" "tests/fuzz/seeds/$target" >"$corpus.log" 2>&1 ||
+    { status=1; tail -40 "$corpus.log"; }
+  echo "$target: $(grep -o 'Done [0-9]* runs' "$corpus.log")"
+  rm -rf "$corpus" "$corpus.log"
+done
+
 echo "== allocator tests (ThreadSanitizer)"
 ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" | tee "$logs/tsan" || status=1
 

@@ -62,16 +62,15 @@ void Report(benchmark::State& state, size_t bytes) {
 void BM_DBase64DecodeCopy(benchmark::State& state) {
   std::string text = CleanText();
   DBufferStream source;
-  source.Attach(text.data(), text.size(), kDRead);
+  if (source.Attach(text.data(), text.size(), kDRead) != kDOk) state.SkipWithError("no source");
   for (auto _ : state) {
     double start = ThreadSeconds();
     DMemoryStream out;
-    out.Create(0, -2);
-    if (DBase64DecodeCopy(&out, &source, text.size(), 0) != kDOk ||
+    if (out.Create(0, -2) != kDOk || DBase64DecodeCopy(&out, &source, text.size(), 0) != kDOk ||
         out.GetSize() != kDecodedBytes)
       state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(out.GetBuffer());
-    out.Close();
+    if (out.Close() < 0) state.SkipWithError("close failed");
     state.SetIterationTime(ThreadSeconds() - start);
   }
   Report(state, text.size());

@@ -17,7 +17,7 @@ BENCHMARK(BM_ParseRequest);
 
 static void BM_ComposeReply(benchmark::State& state) {
   DWString answer;
-  answer.Assign(u"11.1.1.0");
+  if (!answer.Assign(u"11.1.1.0")) state.SkipWithError("no memory");
   for (auto _ : state) {
     DString text;
     ComposeReply(0, answer, &text);

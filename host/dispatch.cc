@@ -30,7 +30,9 @@ int32_t DispatchRequest(HostSession& session, const char* text, DWString* answer
       HandleOpenLocalPdf(session, request);
       return 0;
     case kActionGetVersion:
-      answer->Assign(kHostVersion);
+      // Without memory for the text no reply could be written either: the
+      // answer is then left empty rather than stale.
+      if (!answer->Assign(kHostVersion)) answer->Empty();
       return 0;
     case kActionNone:
       break;

@@ -32,7 +32,7 @@ void MakeSaveName(const ParsedRequest& request, DWString* save_name) {
   const rapidjson::Value* title = FindString(request, "title");
   if (!title) return;
   DWString wide;
-  DUtf8ToWide(title->GetString(), title->GetStringLength(), &wide);
+  if (!DUtf8ToWide(title->GetString(), title->GetStringLength(), &wide)) return;
   DMakeSafeFileName(wide.c_str(), save_name, true, 0);
 }
 

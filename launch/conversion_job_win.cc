@@ -46,7 +46,7 @@ BOOL CALLBACK FindOwnerWindowProc(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-void ComposeConverterPath(DWString* path) {
+bool ComposeConverterPath(DWString* path) {
   wchar_t module[MAX_PATH];
   DWORD n = GetModuleFileNameW(GetModuleHandleW(nullptr), module, MAX_PATH);
   if (n >= MAX_PATH) n = 0;  // cut short: fall back to the bare name
@@ -54,23 +54,31 @@ void ComposeConverterPath(DWString* path) {
   for (DWORD i = 0; i < n; ++i)
     if (module[i] == L'\\') folder = i + 1;
   path->Empty();
-  path->Append(reinterpret_cast<const DWChar*>(module), folder);
-  path->Append(kConverterName);
+  if (path->Append(reinterpret_cast<const DWChar*>(module), folder) &&
+      path->Append(kConverterName))
+    return true;
+  path->Empty();
+  return false;
 }
 
-bool WriteConversionSource(const char* text, uint32_t count, DWString* path, bool is_mhtml) {
+bool WriteConversionSource(const char* text, uint32_t count, DWString* path, bool is_mhtml,
+                           DTempPlatform* temp, DFileIo* io) {
   path->Empty();
   DWString folder;
   if (!DGetTempFolder(&folder)) return false;
-  if (!DMakeUniqueTempName(folder.c_str(), u"vlx_", is_mhtml ? u"mhtml" : u"html", path, nullptr))
+  if (!DMakeUniqueTempNameFrom(temp, folder.c_str(), u"vlx_", is_mhtml ? u"mhtml" : u"html", path,
+                               nullptr))
     return false;
-  return DWriteNewFile(path->c_str(), text, count) >= 0;
+  // A failed write has removed its file; the path must not name it any more.
+  if (DWriteNewFile(io, path->c_str(), text, count) >= 0) return true;
+  path->Empty();
+  return false;
 }
 
 int32_t Win32Converter::RunConversion(HostSession& session, const char* text, uint32_t count,
                                       const DWChar* title, bool is_mhtml) {
   DWString converter;
-  ComposeConverterPath(&converter);
+  if (!ComposeConverterPath(&converter)) return -1;  // no converter to start
   DWString source;
   int32_t result = 0;
   bool written = WriteConversionSource(text, count, &source, is_mhtml);
@@ -94,7 +102,8 @@ int32_t Win32Converter::RunConversion(HostSession& session, const char* text, ui
     result = RunProgram(converter.c_str(), arguments.c_str(), true, has_window ? &context : nullptr);
     unfinished = has_window && !context.finalized;
   }
-  if (!written || result == -1 || unfinished) DeleteSource(source);
+  // Only a file that this run wrote is ever deleted.
+  if (written && (result == -1 || unfinished)) DeleteSource(source);
   return result;
 }
 

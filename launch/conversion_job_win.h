@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include "launch/converter.h"
+#include "zevar/dfile_io_win.h"
+#include "zevar/dtemp_platform_win.h"
 
 class Win32Converter final : public Converter {
  public:
@@ -14,12 +16,17 @@ class Win32Converter final : public Converter {
 };
 
 // Writes the page to a new "vlx_<32 hex digits>.html" (or ".mhtml") file in
-// the temporary folder. The path is cleared first and may stay set after a
-// failure.
-bool WriteConversionSource(const char* text, uint32_t count, DWString* path, bool is_mhtml);
+// the temporary folder. On failure the path is empty and no file of this
+// call's remains. The names made in the folder and the file calls are seams
+// for tests.
+[[nodiscard]] bool WriteConversionSource(const char* text, uint32_t count, DWString* path,
+                                         bool is_mhtml,
+                                         DTempPlatform* temp = DSystemTempPlatform(),
+                                         DFileIo* io = DSystemFileIo());
 
-// The host's own folder (with its final backslash) and the converter's name.
-void ComposeConverterPath(DWString* path);
+// The host's own folder (with its final backslash) and the converter's name;
+// false (path empty) when there is no memory for it.
+[[nodiscard]] bool ComposeConverterPath(DWString* path);
 
 // The parent of a process, or 0.
 DWORD FindParentProcessId(DWORD process_id);

@@ -61,9 +61,9 @@ int32_t RunProgram(const DWChar* program_path, const DWChar* arguments, bool wai
   uint32_t arguments_length = DWString::Length(arguments);
   uint32_t length = path_length + 1 + arguments_length;
   if (!command_line.Reserve(length < kSpareRoom ? length + kSpareRoom : length)) return -1;
-  command_line.Append(program_path, path_length);
-  command_line.Append(u' ');
-  command_line.Append(arguments, arguments_length);
+  if (!(command_line.Append(program_path, path_length) && command_line.Append(u' ') &&
+        command_line.Append(arguments, arguments_length)))
+    return -1;  // reserved above: cannot happen, but never start a cut line
 
   PROCESS_INFORMATION process;
   if (!StartProcess(W(program_path), W(command_line.data()), kStartFlags, &process)) return -1;

@@ -59,7 +59,7 @@ int32_t DFileData::Close() {
     }
     DWString where;
     if (!path.empty()) {
-      where.Assign(path.c_str(), path.length());
+      if (!where.Assign(path.c_str(), path.length())) where.Empty();  // unknown root: flushed
     } else if (where.Reserve(MAX_PATH)) {
       DWORD n = GetFinalPathNameByHandleW(handle, reinterpret_cast<wchar_t*>(where.data()),
                                           MAX_PATH, 0);
@@ -94,7 +94,10 @@ void DAsyncFile::Aim(uint64_t position) {
 
 int32_t DAsyncFile::Open(const DWChar* path, uint32_t disposition, uint32_t mode, uint32_t share,
                          uint32_t flags) {
-  Close();
+  if (IsOpen()) {
+    int32_t closed = Close();  // the file open before may not have been flushed
+    if (closed < 0) return closed;
+  }
   if (!(mode & (kDRead | kDWrite))) return kDAccessDenied;
   if (mode & kDWrite) mode |= kDRead;
   DFileData* f = new (std::nothrow) DFileData;
@@ -106,8 +109,7 @@ int32_t DAsyncFile::Open(const DWChar* path, uint32_t disposition, uint32_t mode
   f->io = io_;
   f->last_reopen = io_->TickCount();
   DWORD access = GENERIC_READ | ((mode & kDWrite) ? GENERIC_WRITE : 0);
-  HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path), access, share, nullptr,
-                         disposition, flags, nullptr);
+  HANDLE h = io_->Create(reinterpret_cast<const wchar_t*>(path), access, share, disposition, flags);
   if (h == INVALID_HANDLE_VALUE) return LastErrorStatus();
   LARGE_INTEGER size;
   FILETIME written;

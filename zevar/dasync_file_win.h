@@ -13,11 +13,12 @@
 
 class DFileData final : public DStreamData {
  public:
-  ~DFileData() override { Close(); }
-  bool IsOpen() const override { return handle != INVALID_HANDLE_VALUE; }
+  // Nobody is left to hear a failure here: writers that care close first.
+  ~DFileData() override { static_cast<void>(Close()); }
+  [[nodiscard]] bool IsOpen() const override { return handle != INVALID_HANDLE_VALUE; }
   // Cuts the file to the recorded end, flushes it where the volume needs
   // that, and closes the handle; 1 when nothing was open.
-  int32_t Close() override;
+  [[nodiscard]] int32_t Close() override;
 
   DFileIo* io = DSystemFileIo();  // the opening stream's
   HANDLE handle = INVALID_HANDLE_VALUE;
@@ -37,7 +38,7 @@ class DAsyncFile final : public DStream {
 
   // disposition as CreateFileW's; mode holds kDRead and/or kDWrite; share and
   // flags go to CreateFileW unchanged.
-  int32_t Open(const DWChar* path, uint32_t disposition, uint32_t mode, uint32_t share,
+  [[nodiscard]] int32_t Open(const DWChar* path, uint32_t disposition, uint32_t mode, uint32_t share,
                uint32_t flags);
 
   uint64_t GetCapacity() const override { return GetSize(); }
@@ -45,13 +46,13 @@ class DAsyncFile final : public DStream {
   uint32_t GetMode() const override { return IsOpen() ? file()->access : 0; }
   uint32_t GetShare() const override { return IsOpen() ? file()->share : 0; }
   uint32_t GetFlags() const override { return IsOpen() ? file()->flags : 0; }
-  int32_t Read(void* buffer, uint32_t count, uint32_t* done) override;
-  int32_t Write(const void* buffer, uint32_t count, uint32_t* done) override;
-  int32_t SetSize(uint64_t size) override;
-  int32_t Flush() override;
+  [[nodiscard]] int32_t Read(void* buffer, uint32_t count, uint32_t* done) override;
+  [[nodiscard]] int32_t Write(const void* buffer, uint32_t count, uint32_t* done) override;
+  [[nodiscard]] int32_t SetSize(uint64_t size) override;
+  [[nodiscard]] int32_t Flush() override;
   uint32_t GetKind() const override { return kDKindFile; }
   DStream* Clone() override;
-  bool GetFileInfo(DFileInfo* info) override;
+  [[nodiscard]] bool GetFileInfo(DFileInfo* info) override;
 
   DFileData* file() const { return static_cast<DFileData*>(data()); }
   DFileIo* io() const { return io_; }
@@ -72,4 +73,4 @@ class DAsyncFile final : public DStream {
 // Closes the stream's handle and opens its file again, unless the last open
 // or reopen was less than 500 ms ago (then 1: retry on the same handle). A
 // file whose size or last-write time changed is refused (kDSourceChanged).
-int32_t DReopenFile(DAsyncFile* stream, int32_t error);
+[[nodiscard]] int32_t DReopenFile(DAsyncFile* stream, int32_t error);

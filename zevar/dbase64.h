@@ -10,7 +10,7 @@
 // the alphabet ('=', line breaks, blanks) are skipped, a zero byte where a
 // group would start ends the piece, and a group that a piece's end cuts goes
 // on in the next piece.
-int32_t DBase64DecodeCopy(DStream* destination, DStream* source, uint64_t count,
+[[nodiscard]] int32_t DBase64DecodeCopy(DStream* destination, DStream* source, uint64_t count,
                           uint64_t source_offset);
 
 // Decodes one piece in place; returns the number of bytes produced. With a

@@ -1,5 +1,10 @@
 #include "zevar/dfile_io_win.h"
 
+HANDLE DFileIo::Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
+                       DWORD flags) {
+  return CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
+}
+
 BOOL DFileIo::Read(HANDLE file, void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) {
   return ReadFile(file, buffer, count, done, at);
 }

@@ -10,17 +10,20 @@
 class DFileIo {
  public:
   virtual ~DFileIo() = default;
-  virtual BOOL Read(HANDLE file, void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
-  virtual BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
-  virtual BOOL Wait(HANDLE file, OVERLAPPED* at, DWORD* done);  // GetOverlappedResult, waiting
+  // CreateFileW without security attributes or template.
+  virtual HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
+                        DWORD flags);
+  [[nodiscard]] virtual BOOL Read(HANDLE file, void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
+  [[nodiscard]] virtual BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at);
+  [[nodiscard]] virtual BOOL Wait(HANDLE file, OVERLAPPED* at, DWORD* done);  // GetOverlappedResult, waiting
   virtual uint64_t TickCount();
-  virtual BOOL Flush(HANDLE file);  // FlushFileBuffers
+  [[nodiscard]] virtual BOOL Flush(HANDLE file);  // FlushFileBuffers
   virtual void Pause(DWORD milliseconds);
   // The volume that holds a path: its root (GetVolumePathNameW), the root's
   // drive type (GetDriveTypeW) and its file system's flags (GetVolumeInformationW).
-  virtual BOOL VolumeRoot(const wchar_t* path, wchar_t* root, DWORD size);
+  [[nodiscard]] virtual BOOL VolumeRoot(const wchar_t* path, wchar_t* root, DWORD size);
   virtual UINT DriveType(const wchar_t* root);
-  virtual BOOL VolumeFlags(const wchar_t* root, DWORD* flags);
+  [[nodiscard]] virtual BOOL VolumeFlags(const wchar_t* root, DWORD* flags);
 };
 
 // The process's plain Windows calls.

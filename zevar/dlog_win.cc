@@ -33,10 +33,8 @@ void DLogSetSink(DLog* log, void* handle, const DWChar* path) {
   EnterCriticalSection(&log->lock);
   HANDLE old = log->sink.exchange(static_cast<HANDLE>(handle));
   if (old) CloseHandle(old);
-  if (handle && path)
-    log->path.Assign(path);
-  else
-    log->path.Release();
+  // A path that cannot be copied is dropped rather than left stale.
+  if (!(handle && path && log->path.Assign(path))) log->path.Release();
   LeaveCriticalSection(&log->lock);
 }
 

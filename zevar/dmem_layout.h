@@ -120,7 +120,7 @@ extern DMemShared* g_shared;
 
 inline uint32_t ClassOf(size_t size) { return g_shared->size_class[(size + 3) >> 2]; }
 
-bool Startup();
+[[nodiscard]] bool Startup();
 void Shutdown();
 
 // The calling thread's heap, made on first use; null if none can be had.

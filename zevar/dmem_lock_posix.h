@@ -9,7 +9,7 @@ struct Lock {
   pthread_mutex_t mutex;
 };
 // Spins a while before sleeping, as a critical section with a spin count does.
-inline bool LockInit(Lock* lock, unsigned /*spin*/) {
+[[nodiscard]] inline bool LockInit(Lock* lock, unsigned /*spin*/) {
   pthread_mutexattr_t attributes;
   if (pthread_mutexattr_init(&attributes) != 0) return false;
   pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ADAPTIVE_NP);

@@ -8,7 +8,7 @@ namespace dmem_os {
 struct Lock {
   CRITICAL_SECTION section;
 };
-inline bool LockInit(Lock* lock, unsigned spin) {
+[[nodiscard]] inline bool LockInit(Lock* lock, unsigned spin) {
   return InitializeCriticalSectionAndSpinCount(&lock->section, spin) != 0;
 }
 inline void LockEnter(Lock* lock) { EnterCriticalSection(&lock->section); }

@@ -39,9 +39,9 @@ uint32_t ProcessId();
 
 // The per-thread heap pointer. `ended` runs on a thread that ends while its
 // slot holds a value, after the slot was cleared.
-bool ThreadSlotInit(void (*ended)(void* value));
+[[nodiscard]] bool ThreadSlotInit(void (*ended)(void* value));
 void* ThreadSlotGet();
-bool ThreadSlotSet(void* value);
+[[nodiscard]] bool ThreadSlotSet(void* value);
 
 // Named mutex (everybody may use it), not initially owned. Null on failure.
 void* NamedMutexOpen(const char* name);

@@ -190,7 +190,8 @@ void Shutdown() {
   dmem_os::NamedMutexWait(g_mutex);
   if (--shared->modules == 0) {
     if (auto* heap = static_cast<DMemHeap*>(dmem_os::ThreadSlotGet())) {
-      dmem_os::ThreadSlotSet(nullptr);
+      // Clearing fails only for a slot never allocated; Startup allocated it.
+      static_cast<void>(dmem_os::ThreadSlotSet(nullptr));
       ReleaseHeap(heap);
     }
     ReleasePoolChunks(shared->pool);

@@ -46,7 +46,7 @@ int32_t DMemStreamBase::CopyIn(const void* buffer, uint32_t count, uint32_t* don
 }
 
 int32_t DBufferStream::Attach(void* buffer, uint64_t size, uint32_t mode) {
-  Close();
+  static_cast<void>(Close());  // memory closes always; "not open" means nothing was
   if (!(mode & (kDRead | kDWrite))) return kDAccessDenied;
   if (!buffer) return kDInvalidArgument;
   if (!data()) {
@@ -79,7 +79,7 @@ int32_t DBufferStream::SetSize(uint64_t size) {
 }
 
 int32_t DMemoryStream::Create(uint64_t initial_size, int32_t growth) {
-  Close();
+  static_cast<void>(Close());  // memory closes always; "not open" means nothing was
   if (initial_size > kMaxSize) return kDInvalidArgument;
   if (growth == 0) growth = -2;
   if (growth < -4) growth = -4;

@@ -11,10 +11,10 @@
 class DMemData final : public DStreamData {
  public:
   explicit DMemData(bool owned) : owned_(owned) {}
-  ~DMemData() override { Close(); }
-  bool IsOpen() const override { return bytes != nullptr; }
-  int32_t Close() override;
-  bool owned() const { return owned_; }
+  ~DMemData() override { static_cast<void>(Close()); }  // freeing memory cannot fail
+  [[nodiscard]] bool IsOpen() const override { return bytes != nullptr; }
+  [[nodiscard]] int32_t Close() override;
+  [[nodiscard]] bool owned() const { return owned_; }
 
   uint8_t* bytes = nullptr;
   uint64_t capacity = 0;
@@ -32,14 +32,14 @@ class DMemStreamBase : public DStream {
   uint64_t GetCapacity() const override;
   uint64_t GetSize() const override;
   uint32_t GetMode() const override { return IsOpen() ? mem()->access : 0; }
-  int32_t Read(void* buffer, uint32_t count, uint32_t* done) override;
-  int32_t Flush() override { return IsOpen() ? kDOk : kDNotOpen; }
+  [[nodiscard]] int32_t Read(void* buffer, uint32_t count, uint32_t* done) override;
+  [[nodiscard]] int32_t Flush() override { return IsOpen() ? kDOk : kDNotOpen; }
   void* GetBuffer() override;
 
  protected:
   DMemData* mem() const { return static_cast<DMemData*>(data()); }
   // Copies into the bytes at the position, within the size.
-  int32_t CopyIn(const void* buffer, uint32_t count, uint32_t* done);
+  [[nodiscard]] int32_t CopyIn(const void* buffer, uint32_t count, uint32_t* done);
   // A new stream of the same kind over the same, shared data.
   template <typename Stream>
   DStream* CloneSharing() const {
@@ -56,9 +56,9 @@ class DBufferStream final : public DMemStreamBase {
  public:
   // Streams over buffer (which stays the caller's); mode holds kDRead and/or
   // kDWrite.
-  int32_t Attach(void* buffer, uint64_t size, uint32_t mode);
-  int32_t Write(const void* buffer, uint32_t count, uint32_t* done) override;
-  int32_t SetSize(uint64_t size) override;
+  [[nodiscard]] int32_t Attach(void* buffer, uint64_t size, uint32_t mode);
+  [[nodiscard]] int32_t Write(const void* buffer, uint32_t count, uint32_t* done) override;
+  [[nodiscard]] int32_t SetSize(uint64_t size) override;
   uint32_t GetKind() const override { return kDKindBuffer; }
   DStream* Clone() override { return CloneSharing<DBufferStream>(); }
 };
@@ -69,12 +69,12 @@ class DMemoryStream final : public DMemStreamBase {
 
   // growth < 1: grow by capacity / -growth (0 means -2, at least -4);
   // growth >= 1: grow in multiples of growth.
-  int32_t Create(uint64_t initial_size, int32_t growth);
-  int32_t Write(const void* buffer, uint32_t count, uint32_t* done) override;
-  int32_t SetSize(uint64_t size) override;
+  [[nodiscard]] int32_t Create(uint64_t initial_size, int32_t growth);
+  [[nodiscard]] int32_t Write(const void* buffer, uint32_t count, uint32_t* done) override;
+  [[nodiscard]] int32_t SetSize(uint64_t size) override;
   // Gives back the room beyond the size.
-  int32_t Flush() override;
-  int32_t SetMode(uint32_t mode) override;
+  [[nodiscard]] int32_t Flush() override;
+  [[nodiscard]] int32_t SetMode(uint32_t mode) override;
   uint32_t GetKind() const override { return kDKindGrowable; }
   DStream* Clone() override { return CloneSharing<DMemoryStream>(); }
 };

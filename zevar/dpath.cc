@@ -1,5 +1,9 @@
 #include "zevar/dpath.h"
 
+#include <cstring>
+
+#include "zevar/ddevice_name.h"
+
 namespace {
 
 bool IsSeparator(DWChar c) { return c == u'\\' || c == u'/'; }
@@ -49,6 +53,16 @@ void DMakeSafeFileName(const DWChar* text, DWString* result, bool last_component
     name[n++] = IsUnsafeInFileName(c) ? replacement : c;
   }
   result->SetLength(n);
+  // A name such as "nul.html" would open the device: "nul_.html" does not.
+  uint32_t device = DDeviceNameLength(result->c_str(), n);
+  if (device == 0) return;
+  if (!result->Append(u'_')) {
+    result->Empty();
+    return;
+  }
+  name = result->data();
+  std::memmove(name + device + 1, name + device, (n - device) * sizeof(DWChar));
+  name[device] = u'_';
 }
 
 const DWChar* DAppendSeparator(DWString* path, DWChar separator) {
@@ -57,7 +71,7 @@ const DWChar* DAppendSeparator(DWString* path, DWChar separator) {
   if (IsSeparator(path->c_str()[length - 1])) {
     path->data()[length - 1] = separator;
   } else {
-    path->Append(separator);  // on failure the path stays as it was
+    static_cast<void>(path->Append(separator));  // on failure the path stays as it was
   }
   return path->c_str();
 }

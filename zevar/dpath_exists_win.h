@@ -10,4 +10,4 @@
 // prefix. When find_data is given it receives the found item's data; for a
 // drive or share root only the attributes (and for a share its name) are
 // filled in, from what the shell reports.
-bool DPathExists(const DWChar* path, WIN32_FIND_DATAW* find_data = nullptr);
+[[nodiscard]] bool DPathExists(const DWChar* path, WIN32_FIND_DATAW* find_data = nullptr);

@@ -57,7 +57,9 @@ bool DMakeLookupPath(const DWChar* path, DWString* result) {
   }
   uint32_t prefix_length = DWString::Length(prefix);
   if (!result->Reserve(prefix_length + length - skip)) return false;
-  result->Append(prefix, prefix_length);
-  for (uint32_t i = skip; i < length; ++i) result->Append(path[i] == u'/' ? u'\\' : path[i]);
-  return true;
+  bool ok = result->Append(prefix, prefix_length);
+  for (uint32_t i = skip; ok && i < length; ++i)
+    ok = result->Append(path[i] == u'/' ? u'\\' : path[i]);
+  if (!ok) result->Empty();
+  return ok;
 }

@@ -105,13 +105,18 @@ bool DPositionalFormat::Build() {
     total += s.number ? a.length : s.length;
   }
   if (total > DWString::kLimit || !result_.Reserve(uint32_t(total))) return false;
-  for (uint32_t i = 0; i < segment_count_; ++i) {
+  bool ok = true;  // the room is reserved: appending cannot fail, but is checked
+  for (uint32_t i = 0; ok && i < segment_count_; ++i) {
     const Segment& s = segments_[i];
     if (s.number == 0) {
-      result_.Append(pattern_.c_str() + s.offset, s.length);
+      ok = result_.Append(pattern_.c_str() + s.offset, s.length);
     } else if (s.number <= argument_count_ && arguments_[s.number - 1].text) {
-      result_.Append(arguments_[s.number - 1].text, arguments_[s.number - 1].length);
+      ok = result_.Append(arguments_[s.number - 1].text, arguments_[s.number - 1].length);
     }
+  }
+  if (!ok) {
+    result_.Empty();
+    return false;
   }
   dirty_ = false;
   return true;

@@ -20,11 +20,11 @@ class DPositionalFormat {
 
   // Stores a copy of the text as argument number (1 and up). False for 0, a
   // number above kMaxArgument, or when there is no memory.
-  bool SetArgument(uint32_t number, const DWChar* text);
+  [[nodiscard]] bool SetArgument(uint32_t number, const DWChar* text);
   // Builds the text from the template and the arguments set; a placeholder
   // whose argument was never set gives nothing. False when there is no
   // memory (or the template could not be parsed); the text is then empty.
-  bool Build();
+  [[nodiscard]] bool Build();
   // The text last built; the template itself when it needs no building
   // (neither placeholders nor "%%") or before Build.
   const DWString& text() const { return built_ ? result_ : pattern_; }
@@ -40,8 +40,8 @@ class DPositionalFormat {
     uint32_t length;
   };
 
-  bool Parse();
-  bool AddSegment(uint32_t offset, uint32_t length, uint32_t number);
+  [[nodiscard]] bool Parse();
+  [[nodiscard]] bool AddSegment(uint32_t offset, uint32_t length, uint32_t number);
 
   DWString pattern_;
   DWString result_;

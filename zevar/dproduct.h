@@ -19,7 +19,7 @@ constexpr uint32_t kProductEditor = 1;
 const DProductInfo& DGetProductInfo(uint32_t product);
 
 // SOFTWARE\Vellumix\<key name of variant 0>; false when the product has none.
-bool DGetProductKeyPath(uint32_t product, DWString* key_path);
+[[nodiscard]] bool DGetProductKeyPath(uint32_t product, DWString* key_path);
 
 // Which registry views DGetProductInstallPath reads, in the order 32-bit
 // (the program's own view), then 64-bit.

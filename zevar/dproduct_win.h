@@ -12,8 +12,8 @@
 class DRegistry {
  public:
   virtual ~DRegistry() = default;
-  virtual LSTATUS OpenKey(HKEY parent, const wchar_t* path, REGSAM access, HKEY* key);
-  virtual LSTATUS QueryValue(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size);
+  [[nodiscard]] virtual LSTATUS OpenKey(HKEY parent, const wchar_t* path, REGSAM access, HKEY* key);
+  [[nodiscard]] virtual LSTATUS QueryValue(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size);
   virtual LSTATUS CloseKey(HKEY key);
 };
 
@@ -24,6 +24,6 @@ DRegistry* DSystemRegistry();
 // expanded), from the views asked for: the program's own first, then the
 // 64-bit one. True when the folder is not empty; it then ends with exactly
 // one backslash.
-bool DGetProductInstallPath(uint32_t product, DWString* folder, uint32_t views);
-bool DGetProductInstallPathFrom(DRegistry* registry, uint32_t product, DWString* folder,
+[[nodiscard]] bool DGetProductInstallPath(uint32_t product, DWString* folder, uint32_t views);
+[[nodiscard]] bool DGetProductInstallPathFrom(DRegistry* registry, uint32_t product, DWString* folder,
                                 uint32_t views);

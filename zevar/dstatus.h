@@ -25,6 +25,6 @@ constexpr int32_t kDBase64NoWorkBuffer = int32_t(0x8007000E);
 
 // A Windows error as a status; error 0 (a call failed without saying why)
 // still has to read as a failure.
-constexpr int32_t DStatusFromSystemError(uint32_t error) {
+[[nodiscard]] constexpr int32_t DStatusFromSystemError(uint32_t error) {
   return error == 0 ? kDUnknownSystemError : int32_t(0x83FF0000u | (error & 0xFFFFu));
 }

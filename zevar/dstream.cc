@@ -11,7 +11,9 @@ int32_t DStreamData::Query(uint32_t, void*) { return kDNotSupported; }
 
 void DStreamData::Release() {
   if (--references_ != 0) return;
-  Close();
+  // The last reference went without an explicit Close: there is nobody left
+  // to report a failure to (a writer that cares closes first).
+  static_cast<void>(Close());
   delete this;
 }
 

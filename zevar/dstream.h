@@ -16,10 +16,10 @@ class DStreamData {
   DStreamData(const DStreamData&) = delete;
   DStreamData& operator=(const DStreamData&) = delete;
   virtual ~DStreamData() = default;
-  virtual bool IsOpen() const = 0;
-  virtual int32_t Close() = 0;
+  [[nodiscard]] virtual bool IsOpen() const = 0;
+  [[nodiscard]] virtual int32_t Close() = 0;
   // Kind-specific queries (none of the memory kinds answers any).
-  virtual int32_t Query(uint32_t what, void* out);
+  [[nodiscard]] virtual int32_t Query(uint32_t what, void* out);
 
   void AddRef() { ++references_; }
   // Closes and deletes the data with the last reference.
@@ -56,36 +56,36 @@ class DStream {
   virtual uint32_t GetMode() const { return 0; }
   virtual uint32_t GetShare() const { return 0; }
   virtual uint32_t GetFlags() const { return 0; }
-  virtual int32_t Seek(uint32_t origin, int64_t offset);
-  virtual int32_t Read(void* buffer, uint32_t count, uint32_t* done) = 0;
-  virtual int32_t Write(const void* buffer, uint32_t count, uint32_t* done) = 0;
+  [[nodiscard]] virtual int32_t Seek(uint32_t origin, int64_t offset);
+  [[nodiscard]] virtual int32_t Read(void* buffer, uint32_t count, uint32_t* done) = 0;
+  [[nodiscard]] virtual int32_t Write(const void* buffer, uint32_t count, uint32_t* done) = 0;
   // Seeks, reads, then puts the position back.
-  virtual int32_t ReadAt(void* buffer, uint32_t count, uint32_t origin, int64_t offset,
+  [[nodiscard]] virtual int32_t ReadAt(void* buffer, uint32_t count, uint32_t origin, int64_t offset,
                          uint32_t* done);
   // Copies count bytes from this stream's position into destination at
   // (origin, offset).
-  virtual int32_t WriteTo(DStream* destination, uint32_t origin, int64_t offset, uint64_t count,
+  [[nodiscard]] virtual int32_t WriteTo(DStream* destination, uint32_t origin, int64_t offset, uint64_t count,
                           uint64_t* done);
-  virtual int32_t SetSize(uint64_t size) = 0;
-  virtual int32_t Flush() = 0;
-  virtual int32_t Reserved1() { return 0; }
-  virtual int32_t Reserved2() { return 0; }
+  [[nodiscard]] virtual int32_t SetSize(uint64_t size) = 0;
+  [[nodiscard]] virtual int32_t Flush() = 0;
+  [[nodiscard]] virtual int32_t Reserved1() { return 0; }
+  [[nodiscard]] virtual int32_t Reserved2() { return 0; }
   virtual void* GetBuffer() { return nullptr; }
-  virtual bool IsOpen() const { return data_ && data_->IsOpen(); }
-  virtual int32_t SetMode(uint32_t) { return kDNotSupported; }
-  virtual int32_t Close();
+  [[nodiscard]] virtual bool IsOpen() const { return data_ && data_->IsOpen(); }
+  [[nodiscard]] virtual int32_t SetMode(uint32_t) { return kDNotSupported; }
+  [[nodiscard]] virtual int32_t Close();
   virtual void Detach();
   virtual uint32_t GetKind() const = 0;
-  virtual int32_t QueryData(uint32_t what, void* out);
+  [[nodiscard]] virtual int32_t QueryData(uint32_t what, void* out);
   // A new stream object on the same data at position 0; null without memory.
   virtual DStream* Clone() = 0;
-  virtual bool SharesDataWith(const DStream& other) const {
+  [[nodiscard]] virtual bool SharesDataWith(const DStream& other) const {
     return data_ != nullptr && data_ == other.data_;
   }
-  virtual bool GetFileInfo(DFileInfo*) { return false; }
+  [[nodiscard]] virtual bool GetFileInfo(DFileInfo*) { return false; }
   // Compares count bytes at offset with other's bytes at other_offset; *same
   // says whether they matched. Returns 1 for count 0.
-  virtual int32_t Compare(uint64_t count, uint64_t offset, DStream* other, uint64_t other_offset,
+  [[nodiscard]] virtual int32_t Compare(uint64_t count, uint64_t offset, DStream* other, uint64_t other_offset,
                           bool* same);
   virtual void Rewind() { position_ = 0; }
 

@@ -37,7 +37,7 @@ class DBasicString {
   Unit* data() { return buffer_; }
   uint32_t length() const { return length_; }
   uint32_t capacity() const { return capacity_; }
-  bool empty() const { return length_ == 0; }
+  [[nodiscard]] bool empty() const { return length_ == 0; }
 
   // Length 0; the buffer is kept.
   void Empty() {
@@ -53,14 +53,14 @@ class DBasicString {
   }
 
   // Makes room for n units (plus the NUL), growing in steps of 32 units.
-  bool Reserve(uint32_t n) {
+  [[nodiscard]] bool Reserve(uint32_t n) {
     if (n > kMaxLength) return false;
     if (buffer_ && n <= capacity_) return true;
     return Reallocate(RoundUp(n + 1));
   }
 
   // Exactly length + 1 units.
-  bool Assign(const Unit* text, uint32_t count) {
+  [[nodiscard]] bool Assign(const Unit* text, uint32_t count) {
     if (count > kMaxLength) return false;
     if (!buffer_ || count != capacity_) {
       Unit* fresh = static_cast<Unit*>(DMemAlloc((size_t(count) + 1) * sizeof(Unit)));
@@ -76,9 +76,9 @@ class DBasicString {
     buffer_[count] = 0;
     return true;
   }
-  bool Assign(const Unit* text) { return Assign(text, Length(text)); }
+  [[nodiscard]] bool Assign(const Unit* text) { return Assign(text, Length(text)); }
 
-  bool Append(const Unit* text, uint32_t count) {
+  [[nodiscard]] bool Append(const Unit* text, uint32_t count) {
     if (count > kMaxLength - length_) return false;
     if (!Reserve(length_ + count)) return false;
     std::memcpy(buffer_ + length_, text, count * sizeof(Unit));
@@ -86,8 +86,8 @@ class DBasicString {
     buffer_[length_] = 0;
     return true;
   }
-  bool Append(const Unit* text) { return Append(text, Length(text)); }
-  bool Append(Unit unit) { return Append(&unit, 1); }
+  [[nodiscard]] bool Append(const Unit* text) { return Append(text, Length(text)); }
+  [[nodiscard]] bool Append(Unit unit) { return Append(&unit, 1); }
 
   // Sets the length after the caller filled the buffer (n <= capacity).
   void SetLength(uint32_t n) {
@@ -120,7 +120,7 @@ class DBasicString {
     uint64_t rounded = (uint64_t(n) + 31) & ~uint64_t(31);
     return rounded > uint64_t(kMaxLength) + 1 ? kMaxLength + 1 : uint32_t(rounded);
   }
-  bool Reallocate(uint32_t units) {
+  [[nodiscard]] bool Reallocate(uint32_t units) {
     Unit* grown = static_cast<Unit*>(DMemRealloc(buffer_, size_t(units) * sizeof(Unit)));
     if (!grown) return false;
     if (!buffer_) grown[0] = 0;

@@ -7,12 +7,12 @@
 #include "zevar/dstring.h"
 
 // True when the folder is non-empty; it always ends with '\'.
-bool DGetTempFolder(DWString* folder);
+[[nodiscard]] bool DGetTempFolder(DWString* folder);
 
 // path = folder + prefix + 32 lower-case hex digits of a new GUID + "." +
 // extension (no dot when the extension is empty or null). name, when given,
 // receives the part after the folder. On failure both are empty.
-bool DMakeUniqueTempName(const DWChar* folder, const DWChar* prefix, const DWChar* extension,
+[[nodiscard]] bool DMakeUniqueTempName(const DWChar* folder, const DWChar* prefix, const DWChar* extension,
                          DWString* path, DWString* name /* may be null */);
 
 // Flags for DFormatGuid.
@@ -21,4 +21,4 @@ constexpr uint32_t kDGuidNoDashes = 2;
 constexpr uint32_t kDGuidLowerCase = 4;
 
 // Formats a newly created GUID.
-bool DFormatGuid(DWString* text, uint32_t flags);
+[[nodiscard]] bool DFormatGuid(DWString* text, uint32_t flags);

@@ -11,22 +11,22 @@ class DTempPlatform {
  public:
   virtual ~DTempPlatform() = default;
   // The thread's (or else the process's) token is at low integrity or below.
-  bool IsLowIntegrity();
+  [[nodiscard]] bool IsLowIntegrity();
   // The thread's (or else the process's) token's TOKEN_MANDATORY_LABEL, in a
   // buffer from DMemAlloc that the caller frees; null when neither is read.
   virtual void* IntegrityLabel();
   virtual DWORD TempPath(DWORD size, wchar_t* buffer);  // GetTempPathW
   // SHGetKnownFolderPath(FOLDERID_LocalAppDataLow) when shell32 offers it;
   // *path is freed with CoTaskMemFree.
-  virtual HRESULT LocalAppDataLow(wchar_t** path);
-  virtual HRESULT LocalAppData(wchar_t* buffer);  // SHGetFolderPathW, MAX_PATH units
-  virtual bool NewGuid(GUID* guid);
-  virtual bool Exists(const wchar_t* path);  // GetFileAttributesW finds something
+  [[nodiscard]] virtual HRESULT LocalAppDataLow(wchar_t** path);
+  [[nodiscard]] virtual HRESULT LocalAppData(wchar_t* buffer);  // SHGetFolderPathW, MAX_PATH units
+  [[nodiscard]] virtual bool NewGuid(GUID* guid);
+  [[nodiscard]] virtual bool Exists(const wchar_t* path);  // GetFileAttributesW finds something
 };
 
 DTempPlatform* DSystemTempPlatform();
 
-bool DGetTempFolderFrom(DTempPlatform* platform, bool low_integrity, DWString* folder);
-bool DMakeUniqueTempNameFrom(DTempPlatform* platform, const DWChar* folder, const DWChar* prefix,
+[[nodiscard]] bool DGetTempFolderFrom(DTempPlatform* platform, bool low_integrity, DWString* folder);
+[[nodiscard]] bool DMakeUniqueTempNameFrom(DTempPlatform* platform, const DWChar* folder, const DWChar* prefix,
                              const DWChar* extension, DWString* path, DWString* name);
-bool DFormatGuidFrom(DTempPlatform* platform, DWString* text, uint32_t flags);
+[[nodiscard]] bool DFormatGuidFrom(DTempPlatform* platform, DWString* text, uint32_t flags);

@@ -21,10 +21,12 @@ bool EndWithBackslash(DWString* folder) {
   return folder->Append(u'\\');
 }
 
-void AppendHex(DWString* text, uint32_t value, int digits, bool lower) {
+// Writes the digits at out; returns the position after them.
+DWChar* PutHex(DWChar* out, uint32_t value, int digits, bool lower) {
   const char* alphabet = lower ? "0123456789abcdef" : "0123456789ABCDEF";
   for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-    text->Append(DWChar(alphabet[(value >> shift) & 15]));
+    *out++ = DWChar(alphabet[(value >> shift) & 15]);
+  return out;
 }
 
 }  // namespace
@@ -65,31 +67,34 @@ bool DGetTempFolder(DWString* folder) {
 bool DFormatGuidFrom(DTempPlatform* platform, DWString* text, uint32_t flags) {
   text->Empty();
   GUID guid;
-  if (!platform->NewGuid(&guid) || !text->Reserve(38)) return false;
+  if (!platform->NewGuid(&guid)) return false;
   bool lower = flags & kDGuidLowerCase, dashes = !(flags & kDGuidNoDashes);
-  if (!(flags & kDGuidNoBraces)) text->Append(u'{');
-  AppendHex(text, guid.Data1, 8, lower);
-  if (dashes) text->Append(u'-');
-  AppendHex(text, guid.Data2, 4, lower);
-  if (dashes) text->Append(u'-');
-  AppendHex(text, guid.Data3, 4, lower);
-  if (dashes) text->Append(u'-');
+  bool braces = !(flags & kDGuidNoBraces);
+  DWChar buffer[38];
+  DWChar* out = buffer;
+  if (braces) *out++ = u'{';
+  out = PutHex(out, guid.Data1, 8, lower);
+  if (dashes) *out++ = u'-';
+  out = PutHex(out, guid.Data2, 4, lower);
+  if (dashes) *out++ = u'-';
+  out = PutHex(out, guid.Data3, 4, lower);
+  if (dashes) *out++ = u'-';
   for (int i = 0; i < 8; ++i) {
-    if (i == 2 && dashes) text->Append(u'-');
-    AppendHex(text, guid.Data4[i], 2, lower);
+    if (i == 2 && dashes) *out++ = u'-';
+    out = PutHex(out, guid.Data4[i], 2, lower);
   }
-  if (!(flags & kDGuidNoBraces)) text->Append(u'}');
-  return true;
+  if (braces) *out++ = u'}';
+  return text->Assign(buffer, uint32_t(out - buffer));
 }
 
 bool DFormatGuid(DWString* text, uint32_t flags) {
   return DFormatGuidFrom(DSystemTempPlatform(), text, flags);
 }
 
-bool DMakeUniqueTempNameFrom(DTempPlatform* platform, const DWChar* folder, const DWChar* prefix,
-                             const DWChar* extension, DWString* path, DWString* name) {
-  path->Empty();
-  if (name) name->Empty();
+namespace {
+
+bool FindUniqueName(DTempPlatform* platform, const DWChar* folder, const DWChar* prefix,
+                    const DWChar* extension, DWString* path, DWString* name) {
   DWString directory, suffix, random, candidate;
   if (!folder || !folder[0]) return false;
   if (!directory.Assign(folder) || !EndWithBackslash(&directory)) return false;
@@ -103,19 +108,24 @@ bool DMakeUniqueTempNameFrom(DTempPlatform* platform, const DWChar* folder, cons
       return false;
     path->Empty();
     if (!(path->Append(directory.c_str(), directory.length()) &&
-          path->Append(candidate.c_str(), candidate.length()))) {
-      path->Empty();
+          path->Append(candidate.c_str(), candidate.length())))
       return false;
-    }
     if (!platform->Exists(reinterpret_cast<const wchar_t*>(path->c_str()))) {
-      if (name && !name->Assign(candidate.c_str(), candidate.length())) {
-        path->Empty();
-        return false;
-      }
-      return true;
+      return !name || name->Assign(candidate.c_str(), candidate.length());
     }
   }
+  return false;
+}
+
+}  // namespace
+
+bool DMakeUniqueTempNameFrom(DTempPlatform* platform, const DWChar* folder, const DWChar* prefix,
+                             const DWChar* extension, DWString* path, DWString* name) {
+  // A failure must never hand back a name that was found taken: the caller
+  // would write over (or delete) someone else's file.
+  if (FindUniqueName(platform, folder, prefix, extension, path, name)) return true;
   path->Empty();
+  if (name) name->Empty();
   return false;
 }
 

@@ -16,9 +16,9 @@ enum : uint32_t {
 // Escapes the UTF-8 bytes of the text that are unsafe in a URL as '%' and two
 // lower-case hexadecimal digits. False for an empty text or when the result
 // cannot be stored; the result is then empty.
-bool DEscapeUrl(const DWChar* text, DWString* result, uint32_t flags);
+[[nodiscard]] bool DEscapeUrl(const DWChar* text, DWString* result, uint32_t flags);
 
 // Turns every "%xx" back into its byte and reads the bytes as UTF-8. False
 // (empty result) for a '%' without two hexadecimal digits after it, for
 // "%00", and when the result cannot be stored. '+' stays '+'.
-bool DUnescapeUrl(const DWChar* text, DWString* result);
+[[nodiscard]] bool DUnescapeUrl(const DWChar* text, DWString* result);

@@ -182,6 +182,25 @@ TEST_F(ConversionTest, MhtmlInChunksIsJoinedAndConverted) {
   EXPECT_NE(text.find("Chunked page \xc3\xbc" "ber"), std::string::npos) << text;
 }
 
+TEST_F(ConversionTest, DeviceTitlesGiveSafelyNamedPdfs) {
+  UseConverter(L"VereZeDid2Uza.x86.exe");
+  // One host each: the cancel watcher reads what follows a conversion.
+  for (const char* title : {"NUL", "COM1", "aux", "NUL.html"}) {
+    std::vector<std::string> frames =
+        Serve(Frame(std::string(R"({"action":"HTMLoPDF","htmlText":"<p>page )") + title +
+                    R"(</p>","title":")" + title + R"("})"));
+    ASSERT_EQ(frames.size(), 5u) << title;
+    EXPECT_EQ(frames[3], Progress("100")) << title;
+    EXPECT_EQ(frames[4], Reply("0")) << title;
+  }
+  std::vector<std::wstring> pdfs = FilesLike(Pdf(L"*.pdf"));
+  std::sort(pdfs.begin(), pdfs.end());
+  EXPECT_EQ(pdfs, (std::vector<std::wstring>{L"COM1_.pdf", L"NUL_.pdf", L"aux_.pdf"}));
+  EXPECT_NE(PdfText(Pdf(L"COM1_.pdf")).find("page COM1"), std::string::npos);
+  EXPECT_NE(PdfText(Pdf(L"NUL_.pdf")).find("page NUL.html"), std::string::npos);
+  EXPECT_TRUE(Leftovers().empty());
+}
+
 TEST_F(ConversionTest, MhtmlVersionsOneAndThree) {
   UseConverter(L"VereZeDid2Uza.x86.exe");
   // Without a version: version 1, the whole archive in "mhtmlText"; without
@@ -435,6 +454,8 @@ TEST_F(ConversionTest, ReferenceConverterWithoutAWindowExitsWithItsResult) {
   std::string text = PdfText(Pdf(L"Kept.pdf"));
   EXPECT_NE(text.find("kept"), std::string::npos) << text;
   EXPECT_EQ(run(L"mode= Chrome"), 1u);
+  // A save name that opens a device is refused, not written to the device.
+  EXPECT_EQ(run(L"url= \"" + source + L"\" mode= Chrome savefn= \"com\u00b9 .htm\""), 4u);
 }
 
 TEST_F(ConversionTest, ReferenceSettingsWindowIsOwnedByTheGivenWindow) {

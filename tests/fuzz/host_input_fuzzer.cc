@@ -37,7 +37,9 @@ class MemoryPipePlatform : public HostPlatform {
 // actions run their whole road on the fuzzed bytes.
 class InMemoryEditor : public EditorPlatform {
  public:
-  void FindEditorPath(DWString* path) override { path->Assign(u"C:\\Editor\\VLXEditor.exe"); }
+  void FindEditorPath(DWString* path) override {
+    if (!path->Assign(u"C:\\Editor\\VLXEditor.exe")) path->Empty();  // as if none were found
+  }
   void ShowEditorNotFound() override {}
   void StartEditor(const DWChar*, const DWChar*) override {}
   bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override {

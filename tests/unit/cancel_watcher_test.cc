@@ -24,7 +24,7 @@ class CancelWatcherTest : public ::testing::TestWithParam<WatchCase> {
  protected:
   CancelWatcherTest() {
     context_.session = &session_;
-    context_.cancel_event_name.Assign(u"Local\\converter-cancel");
+    EXPECT_TRUE(context_.cancel_event_name.Assign(u"Local\\converter-cancel"));
   }
 
   ScriptedChannel pipe_;

@@ -32,7 +32,7 @@ TEST(ConverterCommandLineTest, ConversionLine) {
 
 TEST(ConverterCommandLineTest, SettingsLine) {
   DWString text;
-  text.Assign(u"left over");
+  ASSERT_TRUE(text.Assign(u"left over"));
   ASSERT_TRUE(BuildSettingsCommandLine(u"Chrome", Handle(131330), &text));
   EXPECT_EQ(std::u16string(text.c_str()), u"sdlg mode= Chrome wndPrnt= 131330");
   ASSERT_TRUE(BuildSettingsCommandLine(u"Chrome", nullptr, &text));

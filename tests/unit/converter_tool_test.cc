@@ -28,6 +28,9 @@ TEST(ConverterToolTest, ReadsTheConversionLine) {
   EXPECT_EQ(arguments.save_name, u"");
   EXPECT_FALSE(ParseConverterArguments(u"x.exe url= \"a\" savefn= \"b\"", &arguments));
   EXPECT_FALSE(ParseConverterArguments(u"x.exe mode= Chrome", &arguments));
+  // A window number longer than 32 bits is no handle (and must not overflow).
+  EXPECT_FALSE(ParseConverterArguments(
+      u"x.exe url= \"a\" mode= m savefn= \"b\" wndMsgs= 99999999999999999999", &arguments));
 }
 
 TEST(ConverterToolTest, ReadsTheSettingsLine) {

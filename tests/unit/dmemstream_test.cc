@@ -94,7 +94,7 @@ TEST(DBufferStreamTest, NeverGrowsAndHonoursItsAccess) {
   EXPECT_STREQ(bytes, "abcdeXY");
   EXPECT_EQ(s.SetSize(8), kDInvalidArgument);
 
-  s.Close();
+  EXPECT_EQ(s.Close(), kDOk);
   EXPECT_FALSE(s.IsOpen());
   EXPECT_STREQ(bytes, "abcdeXY");  // still the caller's
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "zevar/dpath_lookup.h"
 
@@ -10,7 +12,7 @@ namespace {
 
 std::u16string SafeName(const char16_t* text, bool last_only, DWChar replacement = 0) {
   DWString result;
-  result.Assign(u"stale");
+  EXPECT_TRUE(result.Assign(u"stale"));
   DMakeSafeFileName(text, &result, last_only, replacement);
   return result.c_str();
 }
@@ -24,7 +26,7 @@ std::u16string NamePart(const char16_t* path, bool keep_extension) {
 
 std::u16string WithSeparator(const char16_t* path, DWChar separator) {
   DWString text;
-  text.Assign(path);
+  EXPECT_TRUE(text.Assign(path));
   const DWChar* returned = DAppendSeparator(&text, separator);
   EXPECT_EQ(returned, text.c_str());
   return text.c_str();
@@ -46,6 +48,20 @@ TEST(DMakeSafeFileNameTest, ReplacesWhatAFileNameCannotHold) {
   EXPECT_EQ(SafeName(u"  kept. ", false, 7), u"  kept. ");  // nothing trimmed
   EXPECT_EQ(SafeName(u"dir/", true), u"");
   EXPECT_EQ(SafeName(u"r\u00e9sum\u00e9.pdf", true), u"r\u00e9sum\u00e9.pdf");
+}
+
+TEST(DMakeSafeFileNameTest, NeverNamesADevice) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"NUL", u"NUL_"}, {u"con", u"con_"}, {u"Aux.html", u"Aux_.html"},
+      {u"prn.tar.gz", u"prn_.tar.gz"}, {u"COM1", u"COM1_"}, {u"lpt9.pdf", u"lpt9_.pdf"},
+      {u"COM\u00b9", u"COM\u00b9_"}, {u"lpt\u00b3.x", u"lpt\u00b3_.x"}, {u"NUL . ", u"NUL_ . "},
+      {u"nul...", u"nul_..."}, {u"D:\\dir\\CON.htm", u"CON_.htm"}, {u"NUL?", u"NUL_ "},
+      {u"CONOUT$", u"CONOUT$_"},
+      // not devices
+      {u"COM0", u"COM0"}, {u"COM10", u"COM10"}, {u"NULL.html", u"NULL.html"}, {u"LPT", u"LPT"},
+      {u"x.nul", u"x.nul"}, {u"COM\u00b4", u"COM\u00b4"}, {u"", u""}};
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(SafeName(cases[i].first, true), cases[i].second) << "case " << i;
 }
 
 TEST(DGetFileNamePartTest, TakesTheLastComponentWithOrWithoutExtension) {

@@ -8,7 +8,7 @@ namespace {
 
 DWString Text(const char16_t* text) {
   DWString s;
-  s.Assign(text);
+  EXPECT_TRUE(s.Assign(text));
   return s;
 }
 
@@ -26,9 +26,8 @@ TEST(DPositionalFormatTest, FillsNumberedPlaceholdersAndPercentRuns) {
   };
   for (const Case& c : cases) {
     DPositionalFormat format(Text(c.pattern));
-    format.SetArgument(1, u"X");
-    format.SetArgument(2, u"Y");
-    format.SetArgument(12, u"Z");
+    ASSERT_TRUE(format.SetArgument(1, u"X") && format.SetArgument(2, u"Y") &&
+                format.SetArgument(12, u"Z"));
     ASSERT_TRUE(format.Build());
     EXPECT_EQ(std::u16string(format.text().c_str()), c.result)
         << std::string(c.pattern, c.pattern + 4);
@@ -46,7 +45,7 @@ TEST(DPositionalFormatTest, FillsNumberedPlaceholdersAndPercentRuns) {
 TEST(DPositionalFormatTest, ArgumentNumbersAreBounded) {
   // A number takes at most 31 digits; a huge one names no argument.
   DPositionalFormat huge(Text((u"%" + std::u16string(31, u'9') + u"2").c_str()));
-  huge.SetArgument(1, u"X");
+  ASSERT_TRUE(huge.SetArgument(1, u"X"));
   ASSERT_TRUE(huge.Build());
   EXPECT_EQ(std::u16string(huge.text().c_str()), u"2");
 

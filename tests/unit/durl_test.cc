@@ -9,7 +9,7 @@ namespace {
 // The result, or "<failed>" with a check that the result was left empty.
 std::u16string Escape(const char16_t* text, uint32_t flags) {
   DWString result;
-  result.Assign(u"stale");
+  EXPECT_TRUE(result.Assign(u"stale"));
   if (!DEscapeUrl(text, &result, flags)) {
     EXPECT_EQ(result.length(), 0u);
     return u"<failed>";
@@ -19,7 +19,7 @@ std::u16string Escape(const char16_t* text, uint32_t flags) {
 
 std::u16string Unescape(const char16_t* text) {
   DWString result;
-  result.Assign(u"stale");
+  EXPECT_TRUE(result.Assign(u"stale"));
   if (!DUnescapeUrl(text, &result)) {
     EXPECT_EQ(result.length(), 0u);
     return u"<failed>";

@@ -68,8 +68,8 @@ TEST(MainLoopTest, PendingLaunchRunsOnceWhenTheInputIsDrained) {
   pipe.FeedFrame(R"({"action":"actGetVersion"})");
   RecordingPlatform platform(pipe);
   HostSession session{pipe.channel(), &platform, {}, {}};
-  session.editor_path_cache.Assign(u"C:\\Editor\\VLXEditor.exe");
-  session.pending_editor_command_line.Assign(u"C:\\Editor\\VLXEditor.exe \"a\"");
+  ASSERT_TRUE(session.editor_path_cache.Assign(u"C:\\Editor\\VLXEditor.exe"));
+  ASSERT_TRUE(session.pending_editor_command_line.Assign(u"C:\\Editor\\VLXEditor.exe \"a\""));
   EXPECT_EQ(ServeRequests(session), 0);
   ASSERT_EQ(platform.command_lines.size(), 1u);
   EXPECT_EQ(platform.programs[0], u"C:\\Editor\\VLXEditor.exe");

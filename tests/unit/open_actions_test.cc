@@ -22,7 +22,7 @@ class FakeEditor : public EditorPlatform {
  public:
   void FindEditorPath(DWString* path) override {
     ++lookups;
-    path->Assign(installed ? kEditor : u"");
+    EXPECT_TRUE(path->Assign(installed ? kEditor : u""));
   }
   void ShowEditorNotFound() override { ++not_found_shown; }
   void StartEditor(const DWChar* editor_path, const DWChar* arguments) override {
@@ -30,8 +30,7 @@ class FakeEditor : public EditorPlatform {
   }
   bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override {
     payloads.emplace_back(joined, length);
-    path->Assign(u"C:\\Temp\\vlx_0123.pdf");
-    return length > 0;
+    return path->Assign(u"C:\\Temp\\vlx_0123.pdf") && length > 0;
   }
 
   bool installed = true;
@@ -173,7 +172,7 @@ TEST_F(OpenActionsTest, PendingLineIsSplitBeyond8191Units) {
   const std::u16string editor(kEditor);
   const uint32_t room = kEditorCommandLineLimit - uint32_t(editor.size()) - 12;
   const std::u16string a(room / 2, u'a'), b(room - room / 2, u'b');
-  session_.editor_path_cache.Assign(kEditor);
+  ASSERT_TRUE(session_.editor_path_cache.Assign(kEditor));
   QueueEditorArgument(session_, a.c_str());
   QueueEditorArgument(session_, b.c_str());
   std::u16string full = editor + u" /A \"" + a + u"\" /A \"" + b + u"\"";

@@ -8,7 +8,7 @@ namespace {
 
 std::string Reply(int32_t state, const std::u16string& answer) {
   DWString text;
-  text.Assign(answer.data(), uint32_t(answer.size()));
+  EXPECT_TRUE(text.Assign(answer.data(), uint32_t(answer.size())));
   DString reply;
   EXPECT_TRUE(ComposeReply(state, text, &reply));
   return std::string(reply.c_str(), reply.length());

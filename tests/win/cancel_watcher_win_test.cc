@@ -23,7 +23,7 @@ class CancelWatcherThreadTest : public ::testing::Test {
     session_.channel = {&reader_, std::tmpfile()};
     session_.platform = &platform_;
     context_.session = &session_;
-    context_.cancel_event_name.Assign(u"Local\\vlx-watcher-test");
+    ASSERT_TRUE(context_.cancel_event_name.Assign(u"Local\\vlx-watcher-test"));
     event_ = CreateEventW(nullptr, TRUE, FALSE, L"Local\\vlx-watcher-test");
     ASSERT_TRUE(event_);
   }

@@ -38,7 +38,7 @@ class FakeTempPlatform : public DTempPlatform {
   }
   bool NewGuid(GUID* guid) override {
     ++guids;
-    if (!guid_works) return false;
+    if (failing_guid && guids >= failing_guid) return false;
     *guid = {0x0123ABCD, 0x4567, 0x89EF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, uint8_t(guids)}};
     return true;
   }
@@ -46,7 +46,7 @@ class FakeTempPlatform : public DTempPlatform {
 
   std::wstring temp = L"C:\\users\\me\\Temp\\";
   std::wstring app_data_low, app_data = L"C:\\users\\me\\AppData\\Local";
-  bool guid_works = true;
+  int failing_guid = 0;  // this GUID and the later ones fail; 0: none
   int guids = 0;
   int taken = 0;  // this many names exist already
 };
@@ -123,9 +123,18 @@ TEST(DTempTest, UniqueNamesSkipNamesThatExist) {
   fake.taken = 0;
   EXPECT_FALSE(DMakeUniqueTempNameFrom(&fake, u"", u"vlx_", u"pdf", &path, &name));
   EXPECT_EQ(fake.guids, 0);
-  fake.guid_works = false;
+  fake.failing_guid = 1;
   EXPECT_FALSE(DMakeUniqueTempNameFrom(&fake, u"C:\\t", u"vlx_", u"pdf", &path, &name));
   EXPECT_EQ(fake.guids, 1);
+  // The first name is taken and the next GUID fails: the taken path must not
+  // come back, or its file would be written over and deleted.
+  fake.guids = 0;
+  fake.taken = 1;
+  fake.failing_guid = 2;
+  EXPECT_FALSE(DMakeUniqueTempNameFrom(&fake, u"C:\\t", u"vlx_", u"pdf", &path, &name));
+  EXPECT_EQ(fake.guids, 2);
+  EXPECT_TRUE(path.empty());
+  EXPECT_TRUE(name.empty());
 
   DWString folder;
   ASSERT_TRUE(DGetTempFolder(&folder));

@@ -14,8 +14,8 @@ class LogCapture {
  public:
   LogCapture() {
     DWString folder;
-    DGetTempFolder(&folder);
-    DMakeUniqueTempName(folder.c_str(), u"vlxlog_", u"txt", &path_, nullptr);
+    EXPECT_TRUE(DGetTempFolder(&folder));
+    EXPECT_TRUE(DMakeUniqueTempName(folder.c_str(), u"vlxlog_", u"txt", &path_, nullptr));
     HANDLE h = CreateFileW(Path(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0,
                            nullptr);
     EXPECT_NE(h, INVALID_HANDLE_VALUE);

@@ -2,14 +2,17 @@
 
 namespace {
 
-// Reads a decimal number (optional '-') at text[at]; false when none is there.
+// Reads a decimal number (optional '-') at text[at]; false when none is there
+// or it does not fit in 32 bits.
 bool ReadNumber(const std::u16string& text, size_t at, int64_t* value) {
   bool negative = at < text.size() && text[at] == u'-';
   if (negative) ++at;
   if (at >= text.size() || text[at] < u'0' || text[at] > u'9') return false;
   int64_t number = 0;
-  while (at < text.size() && text[at] >= u'0' && text[at] <= u'9')
+  while (at < text.size() && text[at] >= u'0' && text[at] <= u'9') {
     number = number * 10 + (text[at++] - u'0');
+    if (number > 0xFFFFFFFFll) return false;  // no window handle is that long
+  }
   *value = negative ? -number : number;
   return true;
 }

@@ -4,7 +4,8 @@
 //
 // The PDF is saved as "<save name>.pdf" (an .html, .htm, .mhtml or .mht
 // extension replaced; "Untitled" when there is no name) in the folder
-// "Vellumix Converter" in the user's temporary folder.
+// "Vellumix Converter" in the user's temporary folder. A name that Windows
+// would open as a device ("NUL.pdf") is refused with result 4.
 //
 // Results (the finalized message's value, and the exit code):
 //   0 the PDF was written   1 the command line was not understood
@@ -19,6 +20,7 @@
 #include "tools/converter/converter_args.h"
 #include "tools/converter/page_text.h"
 #include "tools/converter/pdf_writer.h"
+#include "zevar/ddevice_name.h"
 
 namespace {
 
@@ -106,7 +108,11 @@ std::wstring OutputPath(const std::u16string& save_name) {
     }
   }
   if (name.empty()) name = L"Untitled";
-  return folder + name + L".pdf";
+  name += L".pdf";
+  // "NUL.pdf" would hand the document to a device: refused, not written.
+  if (DDeviceNameLength(reinterpret_cast<const char16_t*>(name.c_str()), uint32_t(name.size())))
+    return std::wstring();
+  return folder + name;
 }
 
 DWORD StepDelay() {
@@ -151,7 +157,11 @@ uint32_t Convert(const ConverterArguments& arguments, Reporter& reporter) {
   }
   if (result == kDone) {
     std::wstring path = OutputPath(arguments.save_name);
-    if (WriteWholeFile(path, pdf)) {
+    if (path.empty()) {
+      reporter.Block(2, L"The save name names a device: " +
+                            std::wstring(arguments.save_name.begin(), arguments.save_name.end()));
+      result = kUnwritable;
+    } else if (WriteWholeFile(path, pdf)) {
       reporter.Progress(100);
     } else {
       reporter.Block(2, L"The PDF could not be written: " + path);

@@ -1,0 +1,142 @@
+// Failed writes of temporary files leave nothing behind and hand back no
+// path: a full disk at several offsets, a folder that refuses new files, and
+// a GUID failure after a name that was found taken.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "launch/conversion_job_win.h"
+#include "zevar/dfile_write.h"
+#include "zevar/dstatus.h"
+
+namespace {
+
+// The disk holds `room` more bytes: a write beyond it puts what fits and
+// reports it short, or fails with ERROR_DISK_FULL when nothing fits.
+class FullDiskIo : public DFileIo {
+ public:
+  explicit FullDiskIo(DWORD room) : room_(room) {}
+  HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) override {
+    if (read_only_folder) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return INVALID_HANDLE_VALUE;
+    }
+    return DFileIo::Create(path, access, share, disposition, flags);
+  }
+  BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) override {
+    if (room_ == 0 && count > 0) {
+      *done = 0;
+      SetLastError(ERROR_DISK_FULL);
+      return FALSE;
+    }
+    DWORD fits = count < room_ ? count : room_;
+    room_ -= fits;
+    return DFileIo::Write(file, buffer, fits, done, at);
+  }
+  bool read_only_folder = false;
+
+ private:
+  DWORD room_;
+};
+
+// A GUID source that fails after its first GUID, whose name is taken.
+class TakenThenNoGuid : public DTempPlatform {
+ public:
+  bool NewGuid(GUID* guid) override {
+    if (guids++ > 0) return false;
+    *guid = {0x0123ABCD, 0x4567, 0x89EF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
+    return true;
+  }
+  int guids = 0;
+};
+
+// Points the temporary folder (TMP) at a fresh folder for the test's life.
+class TempFileFailureTest : public ::testing::TestWithParam<DWORD> {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    saved_ = std::wstring(temp, n);
+    folder_ = saved_ + L"vlx fail " + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    SetEnvironmentVariableW(L"TMP", folder_.c_str());
+  }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"TMP", saved_.c_str());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder_ + L"*.*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do DeleteFileW((folder_ + found.cFileName).c_str());
+      while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(folder_.c_str());
+  }
+  // Files in the folder, "." and ".." aside.
+  int Files() const {
+    int count = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder_ + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do count += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+  }
+  std::wstring saved_, folder_;
+};
+
+const std::string kPage(70000, 'p');
+
+}  // namespace
+
+// Bytes that fit before the disk is full: none, one, a page, all but one.
+INSTANTIATE_TEST_SUITE_P(Offsets, TempFileFailureTest,
+                         ::testing::Values(0u, 1u, 4096u, DWORD(kPage.size() - 1)));
+
+TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
+  FullDiskIo io(GetParam());
+  DWString path;
+  ASSERT_TRUE(path.Assign(reinterpret_cast<const DWChar*>((folder_ + L"vlx_direct.pdf").c_str())));
+  int32_t status = DWriteNewFile(&io, path.c_str(), kPage.data(), uint32_t(kPage.size()));
+  EXPECT_EQ(status, GetParam() == 0 ? DStatusFromSystemError(ERROR_DISK_FULL) : kDShortWrite);
+  EXPECT_EQ(Files(), 0);
+
+  FullDiskIo again(GetParam());
+  EXPECT_FALSE(WriteConversionSource(kPage.data(), uint32_t(kPage.size()), &path, false,
+                                     DSystemTempPlatform(), &again));
+  EXPECT_TRUE(path.empty());
+  EXPECT_EQ(Files(), 0);
+}
+
+TEST_F(TempFileFailureTest, FolderRefusingFilesLeavesNoPath) {
+  FullDiskIo io(~0u);
+  io.read_only_folder = true;
+  DWString path;
+  EXPECT_FALSE(WriteConversionSource("<p>x</p>", 8, &path, true, DSystemTempPlatform(), &io));
+  EXPECT_TRUE(path.empty());
+  EXPECT_EQ(Files(), 0);
+  // With room for it all, the page is written whole.
+  io.read_only_folder = false;
+  ASSERT_TRUE(WriteConversionSource("<p>x</p>", 8, &path, true, DSystemTempPlatform(), &io));
+  EXPECT_EQ(Files(), 1);
+}
+
+TEST_F(TempFileFailureTest, GuidFailureAfterATakenNameKeepsTheOtherFile) {
+  std::wstring taken = folder_ + L"vlx_0123abcd456789effedcba9876543210.html";
+  HANDLE h = CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD put = 0;
+  WriteFile(h, "theirs", 6, &put, nullptr);
+  CloseHandle(h);
+  TakenThenNoGuid guids;
+  DWString path;
+  EXPECT_FALSE(WriteConversionSource("mine", 4, &path, false, &guids));
+  EXPECT_EQ(guids.guids, 2);
+  EXPECT_TRUE(path.empty());
+  WIN32_FILE_ATTRIBUTE_DATA about;
+  ASSERT_TRUE(GetFileAttributesExW(taken.c_str(), GetFileExInfoStandard, &about));
+  EXPECT_EQ(about.nFileSizeLow, 6u);
+}

@@ -32,90 +32,15 @@ bool MoreToCome(const rapidjson::Value& message) {
   return rest != message.MemberEnd() && rest->value.IsInt() && rest->value.GetInt() >= 1;
 }
 
-// The pieces after the first are held here and joined once the last one has
-// arrived. Growing the payload by exact steps would let an allocator that
-// moves on growth copy the whole payload for every piece (quadratic in its
-// size); this way every byte is copied twice, whatever the allocator does,
-// and the payload still ends up with the exact rounded capacity.
-class PieceQueue {
- public:
-  PieceQueue() = default;
-  PieceQueue(const PieceQueue&) = delete;
-  PieceQueue& operator=(const PieceQueue&) = delete;
-  ~PieceQueue() {
-    while (head_) {
-      Block* next = head_->next;
-      DMemFree(head_);
-      head_ = next;
-    }
-  }
-
-  // False when the bytes cannot be held or would take the payload, whose
-  // current length is given, past its limit.
-  bool Add(const char* bytes, uint32_t length, uint32_t payload_length) {
-    if (uint64_t(payload_length) + total_ + length > DString::kLimit) return false;
-    // A piece fills what the last block has left and goes on in a new one, so
-    // no room is lost between pieces.
-    uint32_t first = tail_ ? tail_->size - tail_->used : 0;
-    if (first > length) first = length;
-    if (first < length) {
-      // Blocks grow with the transfer: few for a large one, small for a small one.
-      uint64_t size = total_ < kLargestBlock ? total_ : kLargestBlock;
-      if (size < kSmallestBlock) size = kSmallestBlock;
-      if (size < length - first) size = length - first;
-      Block* block = static_cast<Block*>(DMemAlloc(size_t(sizeof(Block) + size)));
-      if (!block) return false;
-      block->next = nullptr;
-      block->used = 0;
-      block->size = uint32_t(size);
-      if (first) Put(tail_, bytes, first);
-      (tail_ ? tail_->next : head_) = block;
-      tail_ = block;
-      Put(block, bytes + first, length - first);
-    } else {
-      Put(tail_, bytes, length);
-    }
-    total_ += length;
-    return true;
-  }
-
-  // Appends everything held to the payload with one resize. False (payload
-  // unchanged) when the payload cannot grow.
-  bool MoveInto(DString* payload) {
-    if (total_ == 0) return true;
-    uint32_t length = payload->length();
-    if (!payload->Reserve(length + uint32_t(total_))) return false;
-    char* out = payload->data() + length;
-    for (Block* block = head_; block; block = block->next) {
-      std::memcpy(out, Bytes(block), block->used);
-      out += block->used;
-    }
-    payload->SetLength(length + uint32_t(total_));
-    return true;
-  }
-
- private:
-  struct Block {
-    Block* next;
-    uint32_t used;
-    uint32_t size;
-  };
-  static constexpr uint64_t kSmallestBlock = 4096;
-  static constexpr uint64_t kLargestBlock = 8u << 20;
-  static char* Bytes(Block* block) { return reinterpret_cast<char*>(block + 1); }
-  static void Put(Block* block, const char* bytes, uint32_t length) {
-    std::memcpy(Bytes(block) + block->used, bytes, length);
-    block->used += length;
-  }
-
-  Block* head_ = nullptr;
-  Block* tail_ = nullptr;
-  uint64_t total_ = 0;
-};
-
-bool BreakOff(DString* payload) {
-  payload->Release();
-  return false;
+// Hands the message's piece to the sink, keeping the joined length within
+// the payload's limit.
+bool Hand(const rapidjson::Value& message, PieceSink* sink, uint64_t* total, bool lent) {
+  uint32_t length;
+  const char* piece = PieceOf(message, &length);
+  if (length == 0) return true;
+  *total += length;
+  if (*total > DString::kLimit) return false;
+  return lent ? sink->Lend(piece, length) : sink->Take(piece, length);
 }
 
 }  // namespace
@@ -129,13 +54,10 @@ bool AppendDataChunk(const rapidjson::Value& message, DString* payload, bool* ap
 }
 
 bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, ActionId action,
-                        DString* payload) {
-  payload->Empty();
-  bool appended;
-  bool more = AppendDataChunk(request.document, payload, &appended);
-  if (!appended) return BreakOff(payload);
-
-  PieceQueue pieces;
+                        PieceSink* sink) {
+  uint64_t total = 0;
+  if (!Hand(request.document, sink, &total, true)) return false;
+  bool more = MoreToCome(request.document);
   DString message;
   while (more) {
     WriteFrame(session.channel, kChunkRequest, kChunkRequestLength);
@@ -143,19 +65,15 @@ bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, Acti
     // Without more input no piece can come. A body that could not be stored
     // may have been the next piece: going on would join a document with a
     // hole in it.
-    if (outcome == ReadOutcome::kEnded || outcome == ReadOutcome::kDiscarded) {
-      return BreakOff(payload);
-    }
+    if (outcome == ReadOutcome::kEnded || outcome == ReadOutcome::kDiscarded) return false;
     if (outcome == ReadOutcome::kEmptyFrame) continue;
+    // Parsed where it lies: the piece is handed on straight from the message.
     ParsedRequest next;
-    ParseRequest(message.c_str(), &next);
+    ParseRequestInPlace(message.data(), &next);
+    bool same = next.action == action;
+    if (same && !Hand(next.document, sink, &total, false)) return false;
+    if (same) more = MoreToCome(next.document);  // anything else is dropped and asked for again
     message.Release();
-    if (next.action != action) continue;  // dropped; asked for again
-    uint32_t length;
-    const char* piece = PieceOf(next.document, &length);
-    if (length != 0 && !pieces.Add(piece, length, payload->length())) return BreakOff(payload);
-    more = MoreToCome(next.document);
   }
-  if (!pieces.MoveInto(payload)) return BreakOff(payload);
   return true;
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "actions/chunked_transfer.h"
+#include "actions/temp_pdf.h"
 #include "zevar/durl.h"
 #include "zevar/dpositional_format.h"
 #include "launch/argv_escape.h"
@@ -50,15 +51,23 @@ void HandleOpenPdf(HostSession& session, const ParsedRequest& request) {
   DWString title, url;
   CopyMember(request.document, "title", &title);
   CopyMember(request.document, "url", &url);
-  DString payload;
+  // The document goes to its file as it is decoded; whatever stops the road
+  // below removes the file again.
+  TempPdfWriter* file = session.editor ? &session.editor->TempPdf() : nullptr;
+  PdfDocumentSink document(file);
   // Broken off: the document is incomplete, so nothing is opened.
-  if (!ReceiveChunkedData(session, request, kActionOpenPdf, &payload)) return;
-
+  bool whole = ReceiveChunkedData(session, request, kActionOpenPdf, &document);
+  if (whole) document.Finish();
   DWString editor;
-  if (!LocateEditor(session, &editor)) return;
+  if (!whole || !FindEditor(session, &editor)) {
+    if (file) file->Remove();
+    if (whole) ReportEditorMissing(session);
+    return;
+  }
+  // Nothing decoded (no Base64 character after the marker): no file was
+  // made, and Close says so.
   DWString path;
-  if (!session.editor->WriteTempPdf(payload.c_str(), payload.length(), &path)) return;
-  payload.Release();
+  if (!file->Close(&path)) return;
   DWString arguments;
   if (!BuildOpenPdfArguments(title, url, path, &arguments)) return;
   session.editor->StartEditor(editor.c_str(), arguments.c_str());

@@ -1,21 +1,41 @@
-// The document of an "openPDF" request as a temporary file for the editor.
+// The document of an "openPDF" request, decoded as its pieces arrive and
+// written straight to the temporary file the editor gets: neither the joined
+// text nor the whole document is ever held in memory.
 #pragma once
 
 #include <cstdint>
 
-#include "zevar/dmemstream.h"
+#include "actions/chunked_transfer.h"
+#include "launch/editor_platform.h"
+#include "zevar/dbase64.h"
 #include "zevar/dstring.h"
 
-// The bytes after the first ";base64," of the joined data URL; without that
-// marker the payload is empty, so nothing is written. Portable.
-void ExtractBase64Payload(const char* joined, uint32_t length, const char** payload,
-                          uint32_t* payload_length);
+// Takes the pieces of the joined data URL and writes the decoded bytes of
+// the Base64 text after its first ";base64," (the marker may straddle
+// pieces). Without that marker nothing is written. A failed write does not
+// stop the transfer: every piece is still asked for, and the writer has
+// already removed its file. Portable.
+class PdfDocumentSink final : public PieceSink {
+ public:
+  // A null writer keeps nothing.
+  explicit PdfDocumentSink(TempPdfWriter* writer) : writer_(writer) {}
+  ~PdfDocumentSink() override;
+  PdfDocumentSink(const PdfDocumentSink&) = delete;
+  PdfDocumentSink& operator=(const PdfDocumentSink&) = delete;
 
-// Decodes the Base64 payload of the joined data URL into document (created
-// here). False when the payload is empty or does not decode. Portable.
-bool DecodeBase64Payload(const char* joined, uint32_t length, DMemoryStream* document);
+  // False only without memory for the decoding buffer.
+  bool Take(const char* bytes, uint32_t length) override;
+  // Writes the last, incomplete group.
+  void Finish();
 
-// Decodes the payload into a new "vlx_<32 hex digits>.pdf" in the temporary
-// folder. False when the payload is empty or the file cannot be written in
-// full; the path is then empty. Windows.
-bool WriteTempPdf(const char* joined, uint32_t length, DWString* path);
+ private:
+  bool Decode(const char* text, uint32_t count);
+
+  TempPdfWriter* writer_;
+  bool found_ = false;
+  char tail_[7] = {};  // the text's last bytes while the marker is looked for
+  uint32_t tail_length_ = 0;
+  DBase64Stream decoder_;
+  uint8_t* buffer_ = nullptr;  // decoded bytes on their way to the file
+  uint32_t buffer_size_ = 0;
+};

@@ -19,6 +19,7 @@
 
 #include "bench/mixed_sizes.h"
 #include "bench/peers.h"
+#include "zevar/dmem_os.h"
 
 namespace {
 
@@ -32,6 +33,26 @@ void Pair(benchmark::State& state, const Peer* peer) {
     benchmark::DoNotOptimize(p);
     peer->free(p);
   }
+  SetOps(state, 1);
+}
+
+// The design's floor for a pair: the allocation holds the heap's lock around
+// a compare-and-swap pop, the free pushes by compare-and-swap. The same
+// primitives, with nothing around them.
+void Floor(benchmark::State& state, const Peer*) {
+  dmem_os::Lock lock;
+  if (!dmem_os::LockInit(&lock, 128)) return state.SkipWithError("no lock");
+  alignas(64) uint32_t word = 0;
+  for (auto _ : state) {
+    dmem_os::LockEnter(&lock);
+    uint32_t seen = __atomic_load_n(&word, __ATOMIC_ACQUIRE);
+    __atomic_compare_exchange_n(&word, &seen, seen + 1, true, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+    dmem_os::LockLeave(&lock);
+    seen = __atomic_load_n(&word, __ATOMIC_ACQUIRE);
+    __atomic_compare_exchange_n(&word, &seen, seen - 1, true, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+    benchmark::DoNotOptimize(word);
+  }
+  dmem_os::LockDelete(&lock);
   SetOps(state, 1);
 }
 
@@ -194,6 +215,8 @@ int main(int argc, char** argv) {
     execv("/proc/self/exe", argv);
   }
   g_peers = LoadPeers();
+  // In the dmem column: ns per pair (a batch operation's floor is half).
+  benchmark::RegisterBenchmark("Floor/dmem", Floor, &g_peers[0]);
   for (const Peer& peer : g_peers) {
     std::string name(peer.name);
     benchmark::RegisterBenchmark(("Pair/" + name).c_str(), Pair, &peer);

@@ -79,9 +79,10 @@ void ChunkedTransfer(benchmark::State& state) {
     HostSession session{{&reader, output}, nullptr, {}, {}};
     ParsedRequest request;
     ParseRequest(first.c_str(), &request);
-    DString payload;
-    bool whole = ReceiveChunkedData(session, request, kActionOpenPdf, &payload);
-    if (!whole || payload.length() != mebibytes * kPiece) state.SkipWithError("transfer failed");
+    DByteChain payload;
+    ChainSink sink(&payload);
+    bool whole = ReceiveChunkedData(session, request, kActionOpenPdf, &sink);
+    if (!whole || payload.size() != mebibytes * kPiece) state.SkipWithError("transfer failed");
     std::fclose(input);
   }
   std::fclose(output);

@@ -23,11 +23,10 @@ bool ActionNameMatches(const char* text, const char* name) {
   }
 }
 
-void ParseRequest(const char* text, ParsedRequest* request) {
+namespace {
+
+void FindAction(ParsedRequest* request) {
   request->action = kActionNone;
-  // Iterative parsing: the grammar of the default flags without recursion,
-  // so no nesting depth can exhaust the stack.
-  request->document.Parse<rapidjson::kParseIterativeFlag>(text);
   const rapidjson::Document& document = request->document;
   if (document.HasParseError() || !document.IsObject()) return;
   // FindMember returns the first member of that name.
@@ -40,4 +39,18 @@ void ParseRequest(const char* text, ParsedRequest* request) {
       return;
     }
   }
+}
+
+}  // namespace
+
+// Iterative parsing: the grammar of the default flags without recursion, so
+// no nesting depth can exhaust the stack.
+void ParseRequest(const char* text, ParsedRequest* request) {
+  request->document.Parse<rapidjson::kParseIterativeFlag>(text);
+  FindAction(request);
+}
+
+void ParseRequestInPlace(char* text, ParsedRequest* request) {
+  request->document.ParseInsitu<rapidjson::kParseIterativeFlag>(text);
+  FindAction(request);
 }

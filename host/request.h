@@ -26,6 +26,10 @@ struct ParsedRequest {
 // "action" yields kActionNone.
 void ParseRequest(const char* text, ParsedRequest* request);
 
+// The same, parsing the text where it lies: the document's strings point into
+// it, so the text must outlive the document. Saves a copy of every string.
+void ParseRequestInPlace(char* text, ParsedRequest* request);
+
 // ASCII letters match without regard to case; any other byte must be equal.
 // Both texts end at their first NUL. Meant for the ASCII action names: a byte
 // of 0x80 or above in the text never matches one.

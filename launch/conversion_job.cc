@@ -17,12 +17,20 @@ const rapidjson::Value* FindString(const ParsedRequest& request, const char* nam
   return &member->value;
 }
 
-int32_t Convert(HostSession& session, const ParsedRequest& request, const char* text,
-                uint32_t count, bool is_mhtml) {
+int32_t Convert(HostSession& session, const ParsedRequest& request, const DByteChain& page,
+                bool is_mhtml) {
   if (!session.converter) return -1;
   DWString title;
   MakeSaveName(request, &title);
-  return session.converter->RunConversion(session, text, count, title.c_str(), is_mhtml);
+  return session.converter->RunConversion(session, page, title.c_str(), is_mhtml);
+}
+
+// A page that arrived whole, lent from the request without a copy.
+int32_t ConvertText(HostSession& session, const ParsedRequest& request, const char* text,
+                    bool is_mhtml) {
+  DByteChain page;
+  if (!page.Borrow(text, uint32_t(std::strlen(text)))) return -1;
+  return Convert(session, request, page, is_mhtml);
 }
 
 }  // namespace
@@ -40,8 +48,7 @@ int32_t HandleHtmlToPdf(HostSession& session, const ParsedRequest& request) {
   const rapidjson::Value* html = FindString(request, "htmlText");
   if (!html) return 0;
   // The file holds the text up to an escaped NUL, as the C string reads it.
-  const char* text = html->GetString();
-  return Convert(session, request, text, uint32_t(std::strlen(text)), false);
+  return ConvertText(session, request, html->GetString(), false);
 }
 
 int32_t HandleMhtmlToPdf(HostSession& session, const ParsedRequest& request) {
@@ -53,17 +60,18 @@ int32_t HandleMhtmlToPdf(HostSession& session, const ParsedRequest& request) {
   }
   if (version == 1) {
     const rapidjson::Value* mhtml = FindString(request, "mhtmlText");
-    const char* text = mhtml ? mhtml->GetString() : "";
-    return Convert(session, request, text, uint32_t(std::strlen(text)), true);
+    return ConvertText(session, request, mhtml ? mhtml->GetString() : "", true);
   }
   if (version != 2) return 0;
-  DString payload;
+  // The pieces are kept as they arrived: no joined copy of the page.
+  DByteChain page;
+  ChainSink sink(&page);
   // Without a first piece nothing more is asked for; the empty page still
   // goes to the converter.
   if (FindString(request, "data") &&
-      !ReceiveChunkedData(session, request, kActionMhtmlToPdf, &payload))
+      !ReceiveChunkedData(session, request, kActionMhtmlToPdf, &sink))
     return 0;  // the browser went away in the middle of the transfer
-  return Convert(session, request, payload.c_str(), payload.length(), true);
+  return Convert(session, request, page, true);
 }
 
 void HandlePreferences(HostSession& session) {

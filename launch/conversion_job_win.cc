@@ -7,7 +7,8 @@
 #include "launch/converter_command_line.h"
 #include "launch/hidden_window_win.h"
 #include "launch/run_program.h"
-#include "zevar/dfile_write.h"
+#include "zevar/dfile_io_win.h"
+#include "zevar/dfile_write_chain.h"
 #include "zevar/dtemp.h"
 
 namespace {
@@ -61,7 +62,7 @@ bool ComposeConverterPath(DWString* path) {
   return false;
 }
 
-bool WriteConversionSource(const char* text, uint32_t count, DWString* path, bool is_mhtml,
+bool WriteConversionSource(const DByteChain& page, DWString* path, bool is_mhtml,
                            DTempPlatform* temp, DFileIo* io) {
   path->Empty();
   DWString folder;
@@ -70,18 +71,18 @@ bool WriteConversionSource(const char* text, uint32_t count, DWString* path, boo
                                nullptr))
     return false;
   // A failed write has removed its file; the path must not name it any more.
-  if (DWriteNewFile(io, path->c_str(), text, count) >= 0) return true;
+  if (DWriteNewFileFrom(io, path->c_str(), page) >= 0) return true;
   path->Empty();
   return false;
 }
 
-int32_t Win32Converter::RunConversion(HostSession& session, const char* text, uint32_t count,
+int32_t Win32Converter::RunConversion(HostSession& session, const DByteChain& page,
                                       const DWChar* title, bool is_mhtml) {
   DWString converter;
   if (!ComposeConverterPath(&converter)) return -1;  // no converter to start
   DWString source;
   int32_t result = 0;
-  bool written = WriteConversionSource(text, count, &source, is_mhtml);
+  bool written = WriteConversionSource(page, &source, is_mhtml);
   // A converter that ended without its result may not have deleted the page.
   bool unfinished = false;
   if (written) {

@@ -10,7 +10,7 @@
 
 class Win32Converter final : public Converter {
  public:
-  int32_t RunConversion(HostSession& session, const char* text, uint32_t count,
+  int32_t RunConversion(HostSession& session, const DByteChain& page,
                         const DWChar* title, bool is_mhtml) override;
   void ShowSettings() override;
 };
@@ -19,8 +19,7 @@ class Win32Converter final : public Converter {
 // the temporary folder. On failure the path is empty and no file of this
 // call's remains. The names made in the folder and the file calls are seams
 // for tests.
-[[nodiscard]] bool WriteConversionSource(const char* text, uint32_t count, DWString* path,
-                                         bool is_mhtml,
+[[nodiscard]] bool WriteConversionSource(const DByteChain& page, DWString* path, bool is_mhtml,
                                          DTempPlatform* temp = DSystemTempPlatform(),
                                          DFileIo* io = DSystemFileIo());
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "zevar/dbyte_chain.h"
 #include "zevar/dstring.h"
 
 struct HostSession;
@@ -13,10 +14,10 @@ class Converter {
  public:
   virtual ~Converter() = default;
 
-  // Converts one page: text is the page's UTF-8 bytes (count of them), title
-  // the save name, already made safe. Returns the conversion's state.
-  virtual int32_t RunConversion(HostSession& session, const char* text, uint32_t count,
-                                const DWChar* title, bool is_mhtml) = 0;
+  // Converts one page: its UTF-8 bytes, in pieces as they arrived; title the
+  // save name, already made safe. Returns the conversion's state.
+  virtual int32_t RunConversion(HostSession& session, const DByteChain& page, const DWChar* title,
+                                bool is_mhtml) = 0;
 
   // Starts the converter's settings dialog; nothing is waited for.
   virtual void ShowSettings() = 0;

@@ -14,12 +14,19 @@ bool AppendArgument(DWString* line, const DWChar* argument) {
 
 }  // namespace
 
-bool LocateEditor(HostSession& session, DWString* path) {
+bool FindEditor(HostSession& session, DWString* path) {
   path->Empty();
-  if (!session.editor) return false;
-  session.editor->FindEditorPath(path);
-  if (!path->empty()) return true;
-  session.editor->ShowEditorNotFound();
+  if (session.editor) session.editor->FindEditorPath(path);
+  return !path->empty();
+}
+
+void ReportEditorMissing(HostSession& session) {
+  if (session.editor) session.editor->ShowEditorNotFound();
+}
+
+bool LocateEditor(HostSession& session, DWString* path) {
+  if (FindEditor(session, path)) return true;
+  ReportEditorMissing(session);
   return false;
 }
 

@@ -21,3 +21,8 @@ void QueueEditorArgument(HostSession& session, const DWChar* argument);
 // message, when it is not installed. A session without an editor seam (a
 // harness that only exercises the channel) has no editor and shows nothing.
 bool LocateEditor(HostSession& session, DWString* path);
+
+// The two halves of LocateEditor, for a caller with something to undo between
+// them.
+bool FindEditor(HostSession& session, DWString* path);
+void ReportEditorMissing(HostSession& session);

@@ -7,6 +7,23 @@
 
 #include "zevar/dstring.h"
 
+// The temporary "vlx_<32 hex>.pdf" of one "openPDF", written as the document
+// is decoded. One document at a time; after Close or Remove it is ready for
+// the next.
+class TempPdfWriter {
+ public:
+  virtual ~TempPdfWriter() = default;
+  // Appends the bytes; the first call creates the file. False once anything
+  // failed: what was written is then already removed, and later calls do
+  // nothing.
+  virtual bool Write(const uint8_t* bytes, uint32_t count) = 0;
+  // Closes the file; true with its full path when every byte is in it. False
+  // when nothing was written or anything failed, and no file is left.
+  virtual bool Close(DWString* path) = 0;
+  // Closes and removes whatever was written.
+  virtual void Remove() = 0;
+};
+
 class EditorPlatform {
  public:
   virtual ~EditorPlatform() = default;
@@ -21,7 +38,6 @@ class EditorPlatform {
   // its command line; no wait, the outcome is not reported.
   virtual void StartEditor(const DWChar* editor_path, const DWChar* arguments) = 0;
 
-  // Decodes the Base64 payload of the joined data URL into a new temporary
-  // "vlx_<32 hex>.pdf"; on true the path is the file's full path.
-  virtual bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) = 0;
+  // Where "openPDF" writes its document.
+  virtual TempPdfWriter& TempPdf() = 0;
 };

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "actions/temp_pdf.h"
 #include "launch/editor_location.h"
 #include "launch/run_program.h"
 
@@ -14,8 +13,4 @@ void Win32EditorPlatform::ShowEditorNotFound() {
 
 void Win32EditorPlatform::StartEditor(const DWChar* editor_path, const DWChar* arguments) {
   RunProgram(editor_path, arguments, false, nullptr);
-}
-
-bool Win32EditorPlatform::WriteTempPdf(const char* joined, uint32_t length, DWString* path) {
-  return ::WriteTempPdf(joined, length, path);
 }

@@ -1,6 +1,7 @@
 // The Win32 side of the editor seam.
 #pragma once
 
+#include "actions/temp_pdf_win.h"
 #include "launch/editor_platform.h"
 
 class Win32EditorPlatform final : public EditorPlatform {
@@ -8,5 +9,8 @@ class Win32EditorPlatform final : public EditorPlatform {
   void FindEditorPath(DWString* path) override;
   void ShowEditorNotFound() override;
   void StartEditor(const DWChar* editor_path, const DWChar* arguments) override;
-  bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override;
+  TempPdfWriter& TempPdf() override { return temp_pdf_; }
+
+ private:
+  TempPdfFile temp_pdf_{DSystemFileIo()};
 };

@@ -49,77 +49,116 @@ inline uint32_t Group(uint32_t c) {
          kTables.at[3][c >> 24];
 }
 
-}  // namespace
-
-uint32_t DBase64DecodePiece(uint8_t* p, uint32_t n, uint8_t* carry, uint32_t* carried) {
-  if (carried) *carried = 0;
-  // Output never overtakes input (three bytes out per four in), so the piece
-  // is decoded where it lies.
-  uint32_t i = 0, o = 0;
+// The clean groups from *i on: two at a time while both are clean (one
+// 8-byte load, one 8-byte store), then one. Stops at a group that holds a
+// character outside the alphabet, or when fewer than four are left. The
+// 8-byte store writes two bytes past what it produces; decoding in place,
+// they never reach unread input (output trails input by a quarter).
+void DecodeCleanGroups(const uint8_t* in, uint32_t n, uint8_t* out, uint32_t* at, uint32_t* made) {
+  uint32_t i = *at, o = *made;
   for (;;) {
-    // Two groups at a time while both are clean: one 8-byte load, one 8-byte
-    // store. The store's last two bytes are overwritten by the next groups;
-    // they never reach unread input (output trails input by a quarter).
     while (n - i >= 8) {
       uint64_t w;
-      std::memcpy(&w, p + i, 8);
+      std::memcpy(&w, in + i, 8);
       uint32_t x = Group(uint32_t(w)), y = Group(uint32_t(w >> 32));
       if ((x | y) > 0xFFFFFF) break;
       uint64_t bytes = x | uint64_t(y) << 24;
-      std::memcpy(p + o, &bytes, 8);
+      std::memcpy(out + o, &bytes, 8);
       i += 8;
       o += 6;
     }
-    if (n - i >= 4) {
-      uint32_t w;
-      std::memcpy(&w, p + i, 4);
-      uint32_t x = Group(w);
-      if (x <= 0xFFFFFF) {
-        std::memcpy(p + o, &x, 4);
-        i += 4;
-        o += 3;
-        continue;
-      }
-    }
-    // One group the slow way: skipped characters, a zero, or the tail.
-    uint32_t group = 0;
-    int k = 0;
+    if (n - i < 4) break;
+    uint32_t w;
+    std::memcpy(&w, in + i, 4);
+    uint32_t x = Group(w);
+    if (x > 0xFFFFFF) break;
+    std::memcpy(out + o, &x, 4);
+    i += 4;
+    o += 3;
+  }
+  *at = i;
+  *made = o;
+}
+
+// One group the slow way, skipping characters outside the alphabet. Returns
+// how many significant characters it took (0 to 4; the first three are kept
+// in seen), or -1 for a zero byte where the group would start.
+int TakeGroup(const uint8_t* in, uint32_t n, uint32_t* at, uint32_t* group, uint8_t seen[3]) {
+  uint32_t i = *at;
+  int k = 0;
+  *group = 0;
+  while (i < n && k < 4) {
+    uint8_t c = in[i];
+    if (k == 0 && c == 0) return -1;
+    ++i;
+    int v = kTables.value[c];
+    if (v < 0) continue;
+    *group = *group << 6 | uint32_t(v);
+    if (k < 3) seen[k] = c;
+    ++k;
+  }
+  *at = i;
+  return k;
+}
+
+// A group of k significant characters as bytes: 3, or 2 and 1 for a final
+// group of 3 and 2 characters, none for a lone character.
+uint32_t PutGroup(uint32_t group, int k, uint8_t* out) {
+  if (k < 2) return 0;
+  group <<= 6 * (4 - k);
+  out[0] = uint8_t(group >> 16);
+  if (k > 2) out[1] = uint8_t(group >> 8);
+  if (k > 3) out[2] = uint8_t(group);
+  return uint32_t(k - 1);
+}
+
+// Decodes n characters of in to out (which may be in itself).
+uint32_t Decode(const uint8_t* in, uint32_t n, uint8_t* out, uint8_t* carry, uint32_t* carried) {
+  if (carried) *carried = 0;
+  uint32_t i = 0, o = 0;
+  for (;;) {
+    DecodeCleanGroups(in, n, out, &i, &o);
+    uint32_t group;
     uint8_t seen[3];
-    while (i < n && k < 4) {
-      uint8_t c = p[i];
-      if (k == 0 && c == 0) return o;
-      ++i;
-      int v = kTables.value[c];
-      if (v < 0) continue;
-      group = group << 6 | uint32_t(v);
-      if (k < 3) seen[k] = c;
-      ++k;
+    int k = TakeGroup(in, n, &i, &group, seen);
+    if (k == 4) {
+      o += PutGroup(group, k, out + o);
+      continue;
     }
     // A group cut by the piece's end goes on in the next piece.
-    if (carry && k > 0 && k < 4) {
+    if (carry && k > 0) {
       std::memcpy(carry, seen, size_t(k));
       *carried = uint32_t(k);
       return o;
     }
-    if (k == 4) {
-      p[o] = uint8_t(group >> 16);
-      p[o + 1] = uint8_t(group >> 8);
-      p[o + 2] = uint8_t(group);
-      o += 3;
-      continue;
-    }
-    if (k == 3) {
-      group <<= 6;
-      p[o] = uint8_t(group >> 16);
-      p[o + 1] = uint8_t(group >> 8);
-      o += 2;
-    } else if (k == 2) {
-      group <<= 12;
-      p[o] = uint8_t(group >> 16);
-      o += 1;
-    }
-    return o;
+    return k > 0 ? o + PutGroup(group, k, out + o) : o;
   }
+}
+
+}  // namespace
+
+uint32_t DBase64DecodePiece(uint8_t* p, uint32_t n, uint8_t* carry, uint32_t* carried) {
+  return Decode(p, n, p, carry, carried);
+}
+
+uint32_t DBase64Stream::Feed(const uint8_t* text, uint32_t count, uint8_t* out) {
+  uint32_t i = 0, o = 0;
+  if (carried_) {
+    while (i < count && carried_ < 4) {
+      uint8_t c = text[i++];
+      if (kTables.value[c] >= 0) carry_[carried_++] = c;
+    }
+    if (carried_ < 4) return 0;
+    o = Decode(carry_, 4, out, nullptr, nullptr);
+    carried_ = 0;
+  }
+  return o + Decode(text + i, count - i, out + o, carry_, &carried_);
+}
+
+uint32_t DBase64Stream::Finish(uint8_t* out) {
+  uint32_t made = Decode(carry_, carried_, out, nullptr, nullptr);
+  carried_ = 0;
+  return made;
 }
 
 int32_t DBase64DecodeCopy(DStream* destination, DStream* source, uint64_t count,

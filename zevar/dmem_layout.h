@@ -124,7 +124,11 @@ inline uint32_t ClassOf(size_t size) { return g_shared->size_class[(size + 3) >>
 void Shutdown();
 
 // The calling thread's heap, made on first use; null if none can be had.
-DMemHeap* ThreadHeap();
+DMemHeap* MakeThreadHeap();
+inline DMemHeap* ThreadHeap() {
+  if (auto* heap = static_cast<DMemHeap*>(dmem_os::ThreadSlotGet())) return heap;
+  return MakeThreadHeap();
+}
 void ReleaseHeap(DMemHeap* heap);
 // Takes the registry entry out; the pool's lock is held.
 void ForgetHeap(DMemHeap* heap);

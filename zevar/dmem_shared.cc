@@ -109,8 +109,7 @@ void ForgetHeap(DMemHeap* heap) {
   }
 }
 
-DMemHeap* ThreadHeap() {
-  if (auto* heap = static_cast<DMemHeap*>(dmem_os::ThreadSlotGet())) return heap;
+DMemHeap* MakeThreadHeap() {
   DMemHeap* pool = g_shared->pool;
   uint32_t id = dmem_os::CurrentThreadId();
   dmem_os::LockEnter(&pool->lock);

@@ -174,7 +174,10 @@ bool Replenish(DMemHeap* heap, uint32_t size_class) {
   return ok;
 }
 
-void* Pop(DMemPage* page, uint32_t* left) {
+// Pop and FreeInto are the whole of the common path: kept inline in it.
+#define DMEM_HOT inline __attribute__((always_inline))
+
+DMEM_HOT void* Pop(DMemPage* page, uint32_t* left) {
   uint32_t state = Load(page->state);
   for (;;) {
     uint32_t head = state >> 16, count = state & 0xFFFF;
@@ -243,7 +246,7 @@ void PushClassPage(DMemHeap* heap, DMemPage* page) {
 
 
 // Pushes the block back on its page. `locked`: the heap's lock is held.
-void FreeInto(DMemHeap* heap, DMemPage* page, void* block, bool locked) {
+DMEM_HOT void FreeInto(DMemHeap* heap, DMemPage* page, void* block, bool locked) {
   uint32_t offset = uint32_t(static_cast<char*>(block) - reinterpret_cast<char*>(page));
   bool took_lock = false;
   uint32_t state = Load(page->state);

@@ -90,13 +90,14 @@ TEST_F(EditorLaunchTest, OpenPdfInChunksWritesTheDocumentAndStartsTheEditor) {
                        L"url=\"https://example.org/a b.pdf\" \"" + path + L"\"");
 }
 
-TEST_F(EditorLaunchTest, EachOpenPdfGetsItsFileAndStartAndAnEmptyPayloadNone) {
+TEST_F(EditorLaunchTest, EachOpenPdfGetsItsFileAndStartAndAnEmptyDocumentNone) {
   Install();
   std::vector<std::string> replies =
       Run(OpenPdf("", "data:application/pdf;base64,") + OpenPdf("", "no marker at all") +
+          OpenPdf("", "data:application/pdf;base64,!!!!####") +
           OpenPdf("", "data:application/pdf;base64," + Base64("one")) +
           OpenPdf(R"("title":"","url":"",)", "data:application/pdf;base64," + Base64("two")));
-  EXPECT_EQ(replies, std::vector<std::string>(4, kDoneReply));
+  EXPECT_EQ(replies, std::vector<std::string>(5, kDoneReply));
   std::vector<std::wstring> files = fixture_.TempPdfFiles();
   ASSERT_EQ(files.size(), 2u);
   std::vector<EditorStart> starts = fixture_.WaitForStarts(2);
@@ -108,6 +109,26 @@ TEST_F(EditorLaunchTest, EachOpenPdfGetsItsFileAndStartAndAnEmptyPayloadNone) {
   std::sort(expected.begin(), expected.end());
   std::sort(got.begin(), got.end());
   EXPECT_EQ(got, expected);
+}
+
+// A temporary folder on a small full volume (tests/e2e/full_temp_folder.sh
+// mounts one and names it in VLX_FULL_TEMP): the cut-short PDF is removed and
+// the editor is not started.
+TEST_F(EditorLaunchTest, AFullTempFolderKeepsNoPdfAndStartsNothing) {
+  wchar_t full[MAX_PATH];
+  if (!GetEnvironmentVariableW(L"VLX_FULL_TEMP", full, MAX_PATH)) GTEST_SKIP() << "no full folder";
+  Install();
+  SetEnvironmentVariableW(L"TMP", full);
+  SetEnvironmentVariableW(L"TEMP", full);
+  std::string pdf = SamplePdf();
+  while (pdf.size() < (200u << 10)) pdf += pdf;
+  std::vector<std::string> replies = Run(OpenPdf("", "data:application/pdf;base64," + Base64(pdf)));
+  EXPECT_EQ(replies, std::vector<std::string>{kDoneReply});
+  EXPECT_TRUE(fixture_.WaitForStarts(0).empty());
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((std::wstring(full) + L"\\vlx_*").c_str(), &found);
+  EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "left behind: " << found.cFileName;
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 // Quotes and final backslashes in the title or url cannot add or merge

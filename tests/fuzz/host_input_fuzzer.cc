@@ -42,10 +42,23 @@ class InMemoryEditor : public EditorPlatform {
   }
   void ShowEditorNotFound() override {}
   void StartEditor(const DWChar*, const DWChar*) override {}
-  bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override {
-    DMemoryStream document;
-    return DecodeBase64Payload(joined, length, &document) && path->Assign(u"C:\\Temp\\vlx_0.pdf");
-  }
+  TempPdfWriter& TempPdf() override { return file_; }
+
+ private:
+  // Counts the document's bytes.
+  struct CountingPdf : TempPdfWriter {
+    bool Write(const uint8_t*, uint32_t count) override {
+      size += count;
+      return true;
+    }
+    bool Close(DWString* path) override {
+      bool any = size > 0;
+      size = 0;
+      return any && path->Assign(u"C:\\Temp\\vlx_0.pdf");
+    }
+    void Remove() override { size = 0; }
+    uint64_t size = 0;
+  } file_;
 };
 
 // The pipe's bytes; a read past the budget stops as a cancelled read does.
@@ -71,15 +84,15 @@ class BudgetSource : public InputSource {
 class InstantConverter : public Converter {
  public:
   explicit InstantConverter(BudgetSource& source) : source_(source) {}
-  int32_t RunConversion(HostSession& session, const char*, uint32_t count, const DWChar*,
+  int32_t RunConversion(HostSession& session, const DByteChain& page, const DWChar*,
                         bool) override {
     ConversionContext context;
     context.session = &session;
-    context.cancel_event_name.Assign(u"Local\\fuzz");
-    source_.budget = count % 97;
+    if (!context.cancel_event_name.Assign(u"Local\\fuzz")) return -1;
+    source_.budget = page.size() % 97;
     WatchForCancel(context);
     source_.budget = UINT64_MAX;
-    return int32_t(count);
+    return int32_t(page.size());
   }
   void ShowSettings() override {}
 

@@ -18,9 +18,14 @@ struct Run {
 
 class RecordingConverter : public Converter {
  public:
-  int32_t RunConversion(HostSession&, const char* text, uint32_t count, const DWChar* title,
+  int32_t RunConversion(HostSession&, const DByteChain& page, const DWChar* title,
                         bool is_mhtml) override {
-    runs.push_back({std::string(text, count), title, is_mhtml});
+    std::string text;
+    page.Each([&](const uint8_t* bytes, uint32_t count) {
+      text.append(reinterpret_cast<const char*>(bytes), count);
+      return true;
+    });
+    runs.push_back({text, title, is_mhtml});
     return result;
   }
   void ShowSettings() override { ++settings; }

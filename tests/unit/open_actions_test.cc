@@ -15,8 +15,31 @@
 
 namespace {
 
-const char kChunkRequest[] = "{ \"action\": \"sendNextData\", \"version\": 1 }";
 const char16_t kEditor[] = u"C:\\Program Files\\Vellumix\\VLXEditor.exe";
+
+// Keeps what is written; like the file, it exists from the first write on.
+class FakeTempPdf : public TempPdfWriter {
+ public:
+  bool Write(const uint8_t* bytes, uint32_t count) override {
+    written.append(reinterpret_cast<const char*>(bytes), count);
+    return exists = true;
+  }
+  bool Close(DWString* path) override {
+    path->Empty();
+    if (exists && !path->Assign(u"C:\\Temp\\vlx_0123.pdf")) return false;
+    if (exists) closed.push_back(written);
+    Remove();
+    return !path->empty();
+  }
+  void Remove() override {
+    exists = false;
+    written.clear();
+  }
+
+  bool exists = false;
+  std::string written;
+  std::vector<std::string> closed;
+};
 
 class FakeEditor : public EditorPlatform {
  public:
@@ -28,16 +51,13 @@ class FakeEditor : public EditorPlatform {
   void StartEditor(const DWChar* editor_path, const DWChar* arguments) override {
     starts.emplace_back(std::u16string(editor_path) + u" " + arguments);
   }
-  bool WriteTempPdf(const char* joined, uint32_t length, DWString* path) override {
-    payloads.emplace_back(joined, length);
-    return path->Assign(u"C:\\Temp\\vlx_0123.pdf") && length > 0;
-  }
+  TempPdfWriter& TempPdf() override { return file; }
 
   bool installed = true;
   int lookups = 0;
   int not_found_shown = 0;
   std::vector<std::u16string> starts;
-  std::vector<std::string> payloads;
+  FakeTempPdf file;
 };
 
 class OpenActionsTest : public ::testing::Test {
@@ -64,14 +84,13 @@ std::u16string Escaped(const char16_t* text) {
 }  // namespace
 
 TEST_F(OpenActionsTest, OpenPdfJoinsEveryChunkAndStartsTheEditorOnce) {
-  pipe_.FeedFrame(R"({"action":"openPDF","data":"AB","dataRest":1})");
-  pipe_.FeedFrame(R"({"action":"openPDF","data":"CD"})");
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"QU","dataRest":1})");
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"JD"})");
   EXPECT_EQ(Dispatch(R"({"action":"openPDF","title":"T \u00e9","url":"https://x/y?a=b",)"
                      R"("data":"data:application/pdf;base64,","dataRest":2})"),
             0);
   EXPECT_EQ(Output(), (std::vector<std::string>{kChunkRequest, kChunkRequest}));
-  ASSERT_EQ(editor_.payloads.size(), 1u);
-  EXPECT_EQ(editor_.payloads[0], "data:application/pdf;base64,ABCD");
+  EXPECT_EQ(editor_.file.closed, std::vector<std::string>{"ABC"});
   ASSERT_EQ(editor_.starts.size(), 1u);
   EXPECT_EQ(editor_.starts[0], std::u16string(kEditor) +
                                    u" /A temp=yes;title=\"T \u00e9\";url=\"https://x/y?a=b\" "
@@ -95,13 +114,15 @@ TEST_F(OpenActionsTest, OpenPdfWithTheEditorMissingStillTakesEveryChunk) {
   EXPECT_EQ(Output().size(), 2u);
   EXPECT_EQ(pipe_.Unread(), 0u);
   EXPECT_EQ(editor_.not_found_shown, 1);
-  EXPECT_TRUE(editor_.payloads.empty());
+  EXPECT_TRUE(editor_.file.closed.empty());
+  EXPECT_FALSE(editor_.file.exists);
   EXPECT_TRUE(editor_.starts.empty());
 }
 
 TEST_F(OpenActionsTest, OpenPdfBrokenOffOpensNothing) {
-  EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:;base64,QQ","dataRest":1})"), 0);
+  EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:;base64,QUJD","dataRest":1})"), 0);
   EXPECT_EQ(editor_.lookups, 0);
+  EXPECT_FALSE(editor_.file.exists);
   EXPECT_TRUE(editor_.starts.empty());
 }
 
@@ -122,17 +143,34 @@ TEST_F(OpenActionsTest, HostileTitleAndUrlStayInsideTheirQuotes) {
   EXPECT_EQ(Escaped(u""), u"");
 }
 
-TEST(Base64PayloadTest, PayloadIsWhatFollowsTheFirstMarker) {
-  auto payload = [](const std::string& text) {
-    const char* at;
-    uint32_t n;
-    ExtractBase64Payload(text.data(), uint32_t(text.size()), &at, &n);
-    return std::string(at, n);
-  };
-  EXPECT_EQ(payload("data:application/pdf;base64,QUJD;base64,x"), "QUJD;base64,x");
-  EXPECT_EQ(payload("data:application/pdf;base64,"), "");
-  EXPECT_EQ(payload(";base64"), "");
-  EXPECT_EQ(payload("QUJD"), "");
+// Nothing that decodes to no byte is written or opened: no marker, nothing
+// after it, or no character of the Base64 alphabet after it.
+TEST_F(OpenActionsTest, OpenPdfThatDecodesToNothingWritesAndStartsNothing) {
+  for (const char* data : {"data:application/pdf;base64,!!!!####", "data:application/pdf;base64,",
+                           "data:application/pdf,QUJD", "QUJD", "data:;base64,Q"}) {
+    Dispatch(std::string(R"({"action":"openPDF","data":")") + data + R"("})");
+    EXPECT_TRUE(editor_.file.closed.empty()) << data;
+    EXPECT_TRUE(editor_.file.written.empty()) << data;
+  }
+  EXPECT_TRUE(editor_.starts.empty());
+}
+
+// The document is decoded piece by piece: the marker and the groups may be
+// cut anywhere, and the result is the whole text's decode.
+TEST(PdfDocumentSinkTest, DecodesAsTheJoinedTextWhereverThePiecesAreCut) {
+  const std::string text = "data:x;base64,QU\nJD;base64,ZG VmZw==\r\nQUJDRA";
+  // The significant characters QUJD base 64ZG VmZw QUJD RA, in groups of four.
+  const std::string whole = "\x41\x42\x43\x6d\xab\x1e\xeb\x86\x46\x56\x66\x70\x41\x42\x43\x44";
+  for (size_t cut1 = 0; cut1 <= text.size(); ++cut1) {
+    for (size_t cut2 = cut1; cut2 <= text.size(); cut2 += 3) {
+      FakeTempPdf file;
+      PdfDocumentSink sink(&file);
+      for (auto piece : {text.substr(0, cut1), text.substr(cut1, cut2 - cut1), text.substr(cut2)})
+        ASSERT_TRUE(piece.empty() || sink.Take(piece.data(), uint32_t(piece.size())));
+      sink.Finish();
+      ASSERT_EQ(file.written, whole) << cut1 << " " << cut2;
+    }
+  }
 }
 
 TEST_F(OpenActionsTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {

@@ -78,7 +78,7 @@ TEST_P(DProductWinTest, ReadsTheViewsInOrderUntilOneHoldsAFolder) {
   FakeRegistry registry;
   registry.views = lookup.views;
   DWString folder;
-  folder.Assign(u"stale");
+  ASSERT_TRUE(folder.Assign(u"stale"));
   EXPECT_EQ(DGetProductInstallPathFrom(&registry, kProductEditor, &folder, lookup.asked),
             lookup.folder[0] != 0);
   EXPECT_EQ(Narrow(folder), lookup.folder);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "launch/conversion_job_win.h"
+#include "zevar/dbyte_chain.h"
 #include "zevar/dfile_write.h"
 #include "zevar/dstatus.h"
 
@@ -92,6 +93,12 @@ const std::string kPage(70000, 'p');
 
 }  // namespace
 
+// A page as the conversion holds it.
+struct Page {
+  Page(const char* bytes, size_t count) { EXPECT_TRUE(chain.Append(bytes, uint32_t(count))); }
+  DByteChain chain;
+};
+
 // Bytes that fit before the disk is full: none, one, a page, all but one.
 INSTANTIATE_TEST_SUITE_P(Offsets, TempFileFailureTest,
                          ::testing::Values(0u, 1u, 4096u, DWORD(kPage.size() - 1)));
@@ -105,7 +112,7 @@ TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
   EXPECT_EQ(Files(), 0);
 
   FullDiskIo again(GetParam());
-  EXPECT_FALSE(WriteConversionSource(kPage.data(), uint32_t(kPage.size()), &path, false,
+  EXPECT_FALSE(WriteConversionSource(Page(kPage.data(), kPage.size()).chain, &path, false,
                                      DSystemTempPlatform(), &again));
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
@@ -115,12 +122,12 @@ TEST_F(TempFileFailureTest, FolderRefusingFilesLeavesNoPath) {
   FullDiskIo io(~0u);
   io.read_only_folder = true;
   DWString path;
-  EXPECT_FALSE(WriteConversionSource("<p>x</p>", 8, &path, true, DSystemTempPlatform(), &io));
+  EXPECT_FALSE(WriteConversionSource(Page("<p>x</p>", 8).chain, &path, true, DSystemTempPlatform(), &io));
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
   // With room for it all, the page is written whole.
   io.read_only_folder = false;
-  ASSERT_TRUE(WriteConversionSource("<p>x</p>", 8, &path, true, DSystemTempPlatform(), &io));
+  ASSERT_TRUE(WriteConversionSource(Page("<p>x</p>", 8).chain, &path, true, DSystemTempPlatform(), &io));
   EXPECT_EQ(Files(), 1);
 }
 
@@ -133,7 +140,7 @@ TEST_F(TempFileFailureTest, GuidFailureAfterATakenNameKeepsTheOtherFile) {
   CloseHandle(h);
   TakenThenNoGuid guids;
   DWString path;
-  EXPECT_FALSE(WriteConversionSource("mine", 4, &path, false, &guids));
+  EXPECT_FALSE(WriteConversionSource(Page("mine", 4).chain, &path, false, &guids));
   EXPECT_EQ(guids.guids, 2);
   EXPECT_TRUE(path.empty());
   WIN32_FILE_ATTRIBUTE_DATA about;

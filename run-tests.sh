@@ -45,6 +45,25 @@ done
 echo "== allocator tests (ThreadSanitizer)"
 ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" | tee "$logs/tsan" || status=1
 
+echo "== the shipped programs' form (tools/check-pe.sh), signing and a second build"
+lazy=user32.dll,shell32.dll,ole32.dll
+# Prints the verdict line, or every line when a check fails.
+check_pe() {
+  local out
+  if out=$(tools/check-pe.sh --lazy $lazy "$@"); then echo "${out##*$'\n'}"; else echo "$out"; status=1; fi
+}
+check_pe build/win32/bin/VellumixBrowserHost.exe
+check_pe build/win64/bin/VellumixBrowserHost.exe
+signing=$(mktemp -d)
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Vellumix throwaway signing" \
+  -keyout "$signing/key.pem" -out "$signing/cert.pem" 2>/dev/null
+cp build/win32/bin/VellumixBrowserHost.exe "$signing/"
+VLX_SIGN_CERT="$signing/cert.pem" VLX_SIGN_KEY="$signing/key.pem" \
+  tools/sign.sh "$signing/VellumixBrowserHost.exe" >/dev/null || status=1
+check_pe --signed --ca "$signing/cert.pem" "$signing/VellumixBrowserHost.exe"
+rm -rf "$signing"
+tools/check-repro.sh build/win32 || status=1
+
 echo "== Windows tests under wine64"
 source tools/wine-env.sh
 vlx_wine_start

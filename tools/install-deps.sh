@@ -8,6 +8,7 @@ packages=(cmake make g++ clang libclang-rt-14-dev python3 googletest libgtest-de
           poppler-utils libmimalloc-dev libjemalloc-dev coreutils wixl msitools
           chromium firefox-esr)
 missing=()
+packages+=(osslsigncode openssl)  # signing the Windows programs
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done

@@ -49,13 +49,15 @@ bool DTempPlatform::IsLowIntegrity() {
 DWORD DTempPlatform::TempPath(DWORD size, wchar_t* buffer) { return GetTempPathW(size, buffer); }
 
 HRESULT DTempPlatform::LocalAppDataLow(wchar_t** path) {
-  // Looked up at run time: older systems' shell32 lacks it.
-  HMODULE shell = GetModuleHandleW(L"shell32.dll");
+  // Looked up at run time: older systems' shell32 lacks it. Loaded, not just
+  // looked for: the program maps shell32 only on first use.
+  HMODULE shell = LoadLibraryW(L"shell32.dll");
   auto known = shell ? reinterpret_cast<KnownFolderPathFn>(
                            reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")))
                      : nullptr;
-  if (!known) return E_NOTIMPL;
-  return known(kLocalAppDataLow, 0, nullptr, path);
+  HRESULT result = known ? known(kLocalAppDataLow, 0, nullptr, path) : E_NOTIMPL;
+  if (shell) FreeLibrary(shell);
+  return result;
 }
 
 HRESULT DTempPlatform::LocalAppData(wchar_t* buffer) {

@@ -22,12 +22,7 @@ tools/frames.py encode < samples/exchange.jsonl |
 # is installed in a folder with a blank and registered where the host looks
 # (HKLM\SOFTWARE\Vellumix\PDFEditor, "InstallPath"); then samples/hello.pdf is
 # sent as an "openPDF" data URL in two chunks.
-editor_dir="$WINEPREFIX/drive_c/Program Files/Vellumix Editor"
-mkdir -p "$editor_dir"
-cp "$bin/VLXEditor.exe" "$editor_dir/"
-"$WINE" reg add 'HKLM\SOFTWARE\Vellumix\PDFEditor' /v InstallPath /t REG_SZ \
-  /d 'C:\Program Files\Vellumix Editor' /f >/dev/null 2>&1 </dev/null
-export VLX_EDITOR_LOG='C:\vlx-editor.log'
+vlx_install_editor "$bin"
 echo
 echo "openPDF of samples/hello.pdf, in two chunks:"
 python3 - samples/hello.pdf <<'PY' > "$WINEPREFIX/openpdf.jsonl"

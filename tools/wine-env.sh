@@ -21,6 +21,18 @@ vlx_wine_start() {
   trap vlx_wine_stop EXIT
 }
 
+# Installs the stand-in editor from the folder $1 in a folder with a blank,
+# registers it where the host looks (HKLM\SOFTWARE\Vellumix\PDFEditor,
+# "InstallPath") and has it log its command lines to C:\vlx-editor.log.
+vlx_install_editor() {
+  local dir="$WINEPREFIX/drive_c/Program Files/Vellumix Editor"
+  mkdir -p "$dir"
+  cp "$1/VLXEditor.exe" "$dir/"
+  "$WINE" reg add 'HKLM\SOFTWARE\Vellumix\PDFEditor' /v InstallPath /t REG_SZ \
+    /d 'C:\Program Files\Vellumix Editor' /f >/dev/null 2>&1 </dev/null
+  export VLX_EDITOR_LOG='C:\vlx-editor.log'
+}
+
 vlx_wine_stop() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     "$WINESERVER" -k >/dev/null 2>&1 || true

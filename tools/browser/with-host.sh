@@ -12,10 +12,5 @@ VLX_BIN=$(readlink -f "$1")
 shift
 source "$(dirname "$(readlink -f "$0")")/../wine-env.sh"
 vlx_wine_start
-editor_dir="$WINEPREFIX/drive_c/Program Files/Vellumix Editor"
-mkdir -p "$editor_dir"
-cp "$VLX_BIN/VLXEditor.exe" "$editor_dir/"
-"$WINE" reg add 'HKLM\SOFTWARE\Vellumix\PDFEditor' /v InstallPath /t REG_SZ \
-  /d 'C:\Program Files\Vellumix Editor' /f >/dev/null 2>&1 </dev/null
-export VLX_EDITOR_LOG='C:\vlx-editor.log'
+vlx_install_editor "$VLX_BIN"
 "$@"

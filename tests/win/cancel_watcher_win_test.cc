@@ -23,8 +23,11 @@ class CancelWatcherThreadTest : public ::testing::Test {
     session_.channel = {&reader_, std::tmpfile()};
     session_.platform = &platform_;
     context_.session = &session_;
-    ASSERT_TRUE(context_.cancel_event_name.Assign(u"Local\\vlx-watcher-test"));
-    event_ = CreateEventW(nullptr, TRUE, FALSE, L"Local\\vlx-watcher-test");
+    // CTest runs each case in a process of its own, side by side: one event
+    // name per process, or one case sees the other's cancel.
+    std::wstring name = L"Local\\vlx-watcher-test-" + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(context_.cancel_event_name.Assign(reinterpret_cast<const DWChar*>(name.c_str())));
+    event_ = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
     ASSERT_TRUE(event_);
   }
   void TearDown() override {

@@ -31,6 +31,25 @@ const char kChunkRequest[] = "{ \"action\": \"sendNextData\", \"version\": 1 }";
 const char kVersion[] = R"({"action":"actGetVersion"})";
 const char kCancel[] = R"({"action":"cancel"})";
 
+// Starts program with the command line; its process handle (null for a Linux
+// program), INVALID_HANDLE_VALUE when it did not start.
+HANDLE Launch(const std::wstring& program, std::wstring line) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return INVALID_HANDLE_VALUE;
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+// Answers the messages waiting for this thread's windows.
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
 // Wine runs Linux programs too: the PDF is read back with poppler's pdftotext,
 // from a copy in /tmp (drive Z: is the root of the Linux file system).
 std::string PdfText(const std::wstring& pdf) {
@@ -38,17 +57,12 @@ std::string PdfText(const std::wstring& pdf) {
   std::wstring copy = L"Z:" + stem + L".pdf", text_file = L"Z:" + stem + L".txt";
   DeleteFileW(text_file.c_str());
   if (!CopyFileW(pdf.c_str(), copy.c_str(), FALSE)) return "<no PDF>";
-  std::wstring line = L"pdftotext -enc UTF-8 " + stem + L".pdf " + stem + L".txt";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(L"Z:\\usr\\bin\\pdftotext", &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process))
-    return "<pdftotext did not start>";
   // Wine does not wait for a Linux program's end: wait for its output to
   // settle instead.
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  HANDLE process = Launch(L"Z:\\usr\\bin\\pdftotext",
+                          L"pdftotext -enc UTF-8 " + stem + L".pdf " + stem + L".txt");
+  if (process == INVALID_HANDLE_VALUE) return "<pdftotext did not start>";
+  if (process) CloseHandle(process);
   std::string text, last = "<no text>";
   for (int i = 0; i < 200; ++i) {
     Sleep(50);
@@ -115,6 +129,15 @@ class ConversionTest : public ::testing::Test {
   }
   // The converter's command line, as the recording double saw it.
   std::string Recorded() const { return ReadWholeFile(folder_ + L"record.txt"); }
+  // The shell starts the converter for the settings; the host does not wait
+  // for it.
+  void ExpectSettingsLineEndsWith(const std::string& expected) const {
+    for (int i = 0; i < 500 && Recorded().empty(); ++i) Sleep(20);
+    std::string line = Recorded();
+    EXPECT_TRUE(line.size() >= expected.size() &&
+                line.compare(line.size() - expected.size(), expected.size(), expected) == 0)
+        << line;
+  }
 
   struct Saved {
     std::wstring name, value;
@@ -134,12 +157,8 @@ TEST_F(ConversionTest, HtmlPageBecomesAPdfOfItsText) {
       R"({"action":"HTMLoPDF","title":"Quarterly Report.html","htmlText":)"
       R"("<html><head><style>p{}</style></head><body><h1>Hello PDF</h1>)"
       R"(<p>Caf\u00e9 &amp; cr\u00e8me<br>second line</p></body></html>"})"));
-  ASSERT_EQ(frames.size(), 5u);
-  EXPECT_EQ(frames[0], Progress("0"));
-  EXPECT_EQ(frames[1], Progress("40"));
-  EXPECT_EQ(frames[2], Progress("80"));
-  EXPECT_EQ(frames[3], Progress("100"));
-  EXPECT_EQ(frames[4], Reply("0"));
+  EXPECT_EQ(frames, (std::vector<std::string>{Progress("0"), Progress("40"), Progress("80"),
+                                              Progress("100"), Reply("0")}));
   EXPECT_TRUE(Leftovers().empty());  // the converter deleted its source
   std::string text = PdfText(Pdf(L"Quarterly Report.pdf"));
   EXPECT_NE(text.find("Hello PDF"), std::string::npos) << text;
@@ -221,7 +240,6 @@ TEST_F(ConversionTest, CancelStopsTheConverterAndLaterRequestsAreServed) {
   EXPECT_TRUE(Leftovers().empty());
 }
 
-
 // --- doubles
 
 // One host each: the double's script, the requests, the host's messages.
@@ -285,7 +303,6 @@ TEST_F(ConversionTest, CancelHalfWrittenWhenTheConversionEndsIsAnsweredAfterIt) 
             (std::vector<std::string>{Reply("4"), Reply("0"), Reply("0", "11.1.1.0")}));
 }
 
-
 TEST_F(ConversionTest, ReportsAreRelayedExactly) {
   UseDouble(L"progress:37;progress:4294967295;error;unterminated;block3;final:5");
   SetEnvironmentVariableW(L"VLX_DOUBLE_ERROR", L"say \"no\"\nnow \u00fcber \u20ac");
@@ -302,12 +319,6 @@ TEST_F(ConversionTest, ReportsAreRelayedExactly) {
   EXPECT_LT(std::find(frames.begin(), frames.end(), Progress("37")),
             std::find(frames.begin(), frames.end(), Progress("-1")));
 }
-
-
-
-
-
-
 
 TEST_F(ConversionTest, CommandLineCarriesTheSafeTitle) {
   UseDouble(L"record;final:0");
@@ -341,12 +352,7 @@ TEST_F(ConversionTest, SettingsLineWithoutAnOwnerWindow) {
   std::vector<std::string> frames = Serve(Frame(R"({"action":"preferences"})"));
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0], Reply("0"));
-  // The shell starts the converter; the host does not wait for it.
-  for (int i = 0; i < 500 && Recorded().empty(); ++i) Sleep(20);
-  std::string line = Recorded();
-  std::string expected = " sdlg mode= Chrome\n";
-  ASSERT_GE(line.size(), expected.size());
-  EXPECT_EQ(line.substr(line.size() - expected.size()), expected) << line;
+  ExpectSettingsLineEndsWith(" sdlg mode= Chrome\n");
 }
 
 TEST_F(ConversionTest, SettingsLineNamesTheBrowsersWindow) {
@@ -364,17 +370,12 @@ TEST_F(ConversionTest, SettingsLineNamesTheBrowsersWindow) {
   // This thread owns the windows: it keeps answering while the host runs.
   bool finished = false;
   for (int i = 0; i < 1000 && !finished; ++i) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    PumpMessages();
     finished = host.Finish(20);
   }
   ASSERT_TRUE(finished);
-  for (int i = 0; i < 500 && Recorded().empty(); ++i) Sleep(20);
-  std::string expected = " sdlg mode= Chrome wndPrnt= " +
-                         std::to_string(int32_t(uint32_t(uintptr_t(window)))) + "\n";
-  std::string line = Recorded();
-  ASSERT_GE(line.size(), expected.size()) << line;
-  EXPECT_EQ(line.substr(line.size() - expected.size()), expected);
+  ExpectSettingsLineEndsWith(" sdlg mode= Chrome wndPrnt= " +
+                             std::to_string(int32_t(uint32_t(uintptr_t(window)))) + "\n");
   DestroyWindow(window);
   DestroyWindow(hidden);
 }
@@ -384,18 +385,12 @@ TEST_F(ConversionTest, SettingsLineNamesTheBrowsersWindow) {
 TEST_F(ConversionTest, ReferenceConverterWithoutAWindowExitsWithItsResult) {
   std::wstring converter = ProgramFolder() + L"VereZeDid2Uza.x86.exe";
   auto run = [&](const std::wstring& arguments) {
-    std::wstring line = converter + L" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(converter.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-      return DWORD(1000);
-    WaitForSingleObject(process.hProcess, 20000);
+    HANDLE process = Launch(converter, converter + L" " + arguments);
+    if (process == INVALID_HANDLE_VALUE) return DWORD(1000);
+    WaitForSingleObject(process, 20000);
     DWORD code = 1001;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
     return code;
   };
   std::wstring source = temp_ + L"page.html";
@@ -418,31 +413,22 @@ TEST_F(ConversionTest, ReferenceSettingsWindowIsOwnedByTheGivenWindow) {
                                100, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(owner);
   std::wstring converter = ProgramFolder() + L"VereZeDid2Uza.x86.exe";
-  std::wstring line = converter + L" sdlg mode= Chrome wndPrnt= " +
-                      std::to_wstring(int32_t(uint32_t(uintptr_t(owner))));
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(CreateProcessW(converter.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process));
+  HANDLE process = Launch(converter, converter + L" sdlg mode= Chrome wndPrnt= " +
+                                         std::to_wstring(int32_t(uint32_t(uintptr_t(owner)))));
+  ASSERT_NE(process, INVALID_HANDLE_VALUE);
   HWND settings = nullptr;
   for (int i = 0; i < 500 && !settings; ++i) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    PumpMessages();
     settings = FindWindowW(L"VereZeDid2Uza.Settings", L"Vellumix converter settings");
     if (!settings) Sleep(20);
   }
   ASSERT_TRUE(settings);
   EXPECT_EQ(GetWindow(settings, GW_OWNER), owner);
   PostMessageW(settings, WM_CLOSE, 0, 0);
+  for (int i = 0; i < 500 && WaitForSingleObject(process, 20) == WAIT_TIMEOUT; ++i) PumpMessages();
   DWORD code = 1;
-  for (int i = 0; i < 500 && WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT; ++i) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
-  GetExitCodeProcess(process.hProcess, &code);
+  GetExitCodeProcess(process, &code);
   EXPECT_EQ(code, 0u);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  CloseHandle(process);
   DestroyWindow(owner);
 }

@@ -31,22 +31,6 @@ bool SetValue(DWORD type, const void* data, DWORD size) {
 
 }  // namespace
 
-std::string Base64(const std::string& bytes) {
-  static const char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    uint32_t n = uint32_t(uint8_t(bytes[i])) << 16;
-    if (i + 1 < bytes.size()) n |= uint32_t(uint8_t(bytes[i + 1])) << 8;
-    if (i + 2 < bytes.size()) n |= uint8_t(bytes[i + 2]);
-    out += kAlphabet[n >> 18];
-    out += kAlphabet[(n >> 12) & 63];
-    out += i + 1 < bytes.size() ? kAlphabet[(n >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kAlphabet[n & 63] : '=';
-  }
-  return out;
-}
-
 EditorFixture::EditorFixture()
     : root_(TempRoot()), install_(root_ + L"Edit Dir\\"), temp_(root_ + L"temp\\"),
       log_(root_ + L"editor.log") {
@@ -108,12 +92,7 @@ std::vector<std::wstring> EditorFixture::TempPdfFiles() const { return FilesLike
 
 MessageBoxCloser::MessageBoxCloser() : thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {}
 
-MessageBoxCloser::~MessageBoxCloser() {
-  if (thread_) {
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-  }
-}
+MessageBoxCloser::~MessageBoxCloser() { Text(); }
 
 std::wstring MessageBoxCloser::Text() {
   if (thread_) {

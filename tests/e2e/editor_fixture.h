@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/e2e/host_process.h"
+#include "tests/fuzz/base64_plain.h"
 
 struct EditorStart {
   std::wstring module;        // the program that was started
@@ -43,7 +44,7 @@ class EditorFixture {
   std::wstring root_, install_, temp_, log_;
 };
 
-std::string Base64(const std::string& bytes);
+inline std::string Base64(const std::string& bytes) { return PlainBase64Encode(bytes); }
 
 // Closes the next "Vellumix" message box, keeping the text it showed.
 class MessageBoxCloser {

@@ -179,6 +179,11 @@ TEST(DMemThreadsTest, StressWithPatterns) {
       if (p[i] != static_cast<unsigned char>((reinterpret_cast<uintptr_t>(p) >> 4) + n + i)) return false;
     return true;
   };
+  // Checks the block's pattern and frees it.
+  auto release = [&](const std::pair<unsigned char*, size_t>& block) {
+    if (!intact(block.first, block.second)) ++corrupted;
+    DMemFree(block.first);
+  };
   auto worker = [&](unsigned seed) {
     std::mt19937 random(seed);
     std::vector<std::pair<unsigned char*, size_t>> mine;
@@ -192,8 +197,7 @@ TEST(DMemThreadsTest, StressWithPatterns) {
         mine.emplace_back(p, n);
       } else if (action < 6) {
         size_t at = random() % mine.size();
-        if (!intact(mine[at].first, mine[at].second)) ++corrupted;
-        DMemFree(mine[at].first);
+        release(mine[at]);
         mine[at] = mine.back();
         mine.pop_back();
       } else if (action == 6) {
@@ -209,21 +213,16 @@ TEST(DMemThreadsTest, StressWithPatterns) {
             exchange.pop_back();
           }
         }
-        if (taken.first) {
-          if (!intact(taken.first, taken.second)) ++corrupted;
-          DMemFree(taken.first);
-        }
+        if (taken.first) release(taken);
       }
     }
     // Half of what is left outlives the thread, freed by others.
     std::lock_guard<std::mutex> lock(exchange_mutex);
     for (size_t i = 0; i < mine.size(); ++i) {
-      if (i % 2) {
+      if (i % 2)
         exchange.push_back(mine[i]);
-      } else {
-        if (!intact(mine[i].first, mine[i].second)) ++corrupted;
-        DMemFree(mine[i].first);
-      }
+      else
+        release(mine[i]);
     }
   };
   for (int round = 0; round < kRounds; ++round) {
@@ -231,9 +230,6 @@ TEST(DMemThreadsTest, StressWithPatterns) {
     for (int t = 0; t < kThreads; ++t) threads.emplace_back(worker, unsigned(round * 100 + t));
     for (auto& t : threads) t.join();
   }
-  for (auto& [p, n] : exchange) {
-    if (!intact(p, n)) ++corrupted;
-    DMemFree(p);
-  }
+  for (const auto& block : exchange) release(block);
   EXPECT_EQ(corrupted.load(), 0);
 }

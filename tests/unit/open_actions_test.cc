@@ -224,25 +224,26 @@ TEST_F(OpenActionsTest, PendingLineIsSplitBeyond8191Units) {
 }
 
 TEST_F(OpenActionsTest, OpenLocalPdfUnescapesIntoAFileUrl) {
-  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/My%20Docs/a.pdf"})");
-  Dispatch(R"({"action":"openLocalPDF","localPath":"file:///C:/a.pdf"})");
-  Dispatch(R"({"action":"openLocalPDF","localPath":"C:\\dir\\"})");
-  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/100%25.pdf"})");
-  ASSERT_EQ(editor_.starts.size(), 4u);
-  std::u16string editor(kEditor);
-  EXPECT_EQ(editor_.starts[0], editor + u" /A \"file:///C:/My Docs/a.pdf\"");
-  EXPECT_EQ(editor_.starts[1], editor + u" /A \"file:///file:///C:/a.pdf\"");
-  EXPECT_EQ(editor_.starts[2], editor + u" /A \"file:///C:\\dir\\\\\"");
-  EXPECT_EQ(editor_.starts[3], editor + u" /A \"file:///C:/100%.pdf\"");
+  const struct {
+    const char* path;
+    std::u16string argument;
+  } cases[] = {{"C:/My%20Docs/a.pdf", u"file:///C:/My Docs/a.pdf"},
+               {"file:///C:/a.pdf", u"file:///file:///C:/a.pdf"},
+               {R"(C:\\dir\\)", u"file:///C:\\dir\\\\"},
+               {"C:/100%25.pdf", u"file:///C:/100%.pdf"}};
+  for (const auto& c : cases) {
+    editor_.starts.clear();
+    Dispatch(std::string(R"({"action":"openLocalPDF","localPath":")") + c.path + R"("})");
+    EXPECT_EQ(editor_.starts,
+              std::vector<std::u16string>{kEditor + (u" /A \"" + c.argument + u"\"")});
+  }
 }
 
 TEST_F(OpenActionsTest, OpenLocalPdfRefusesWhatCannotBeUnescapedOrHoldsAQuote) {
-  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a% b.pdf"})");
-  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a%22 \"b.pdf"})");
-  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a%22.pdf"})");
-  Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a%00.pdf"})");
-  Dispatch(R"({"action":"openLocalPDF","LocalPath":"C:/a.pdf"})");
-  Dispatch(R"({"action":"openLocalPDF","localPath":""})");
+  for (const char* members : {R"("localPath":"C:/a% b.pdf")", R"("localPath":"C:/a%22 \"b.pdf")",
+                              R"("localPath":"C:/a%22.pdf")", R"("localPath":"C:/a%00.pdf")",
+                              R"("LocalPath":"C:/a.pdf")", R"("localPath":"")"})
+    Dispatch(std::string(R"({"action":"openLocalPDF",)") + members + "}");
   EXPECT_EQ(editor_.lookups, 0);
   EXPECT_TRUE(editor_.starts.empty());
 

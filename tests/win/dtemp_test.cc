@@ -111,30 +111,23 @@ TEST(DTempTest, UniqueNamesSkipNamesThatExist) {
   ASSERT_TRUE(DMakeUniqueTempNameFrom(&fake, u"C:\\t", nullptr, u"", &path, nullptr));
   EXPECT_EQ(Narrow(path), "C:\\t\\0123abcd456789effedcba9876543201");
 
-  // Every name taken: gives up after 1000.
-  fake.guids = 0;
-  fake.taken = 100000;
-  EXPECT_FALSE(DMakeUniqueTempNameFrom(&fake, u"C:\\t", u"vlx_", u"pdf", &path, &name));
-  EXPECT_EQ(fake.guids, 1000);
-  EXPECT_TRUE(path.empty());
-  EXPECT_TRUE(name.empty());
-
-  fake.guids = 0;
-  fake.taken = 0;
-  EXPECT_FALSE(DMakeUniqueTempNameFrom(&fake, u"", u"vlx_", u"pdf", &path, &name));
-  EXPECT_EQ(fake.guids, 0);
-  fake.failing_guid = 1;
-  EXPECT_FALSE(DMakeUniqueTempNameFrom(&fake, u"C:\\t", u"vlx_", u"pdf", &path, &name));
-  EXPECT_EQ(fake.guids, 1);
-  // The first name is taken and the next GUID fails: the taken path must not
-  // come back, or its file would be written over and deleted.
-  fake.guids = 0;
-  fake.taken = 1;
-  fake.failing_guid = 2;
-  EXPECT_FALSE(DMakeUniqueTempNameFrom(&fake, u"C:\\t", u"vlx_", u"pdf", &path, &name));
-  EXPECT_EQ(fake.guids, 2);
-  EXPECT_TRUE(path.empty());
-  EXPECT_TRUE(name.empty());
+  // Failures hand back no name: no folder, no GUID, every name taken (given up
+  // after 1000), and the first name taken with the next GUID failing: the
+  // taken path must not come back, or its file would be written over and deleted.
+  const struct {
+    const char16_t* folder;
+    int taken, failing_guid, guids;
+  } failures[] = {{u"", 0, 0, 0}, {u"C:\\t", 0, 1, 1}, {u"C:\\t", 100000, 0, 1000},
+                  {u"C:\\t", 1, 2, 2}};
+  for (const auto& f : failures) {
+    FakeTempPlatform failing;
+    failing.taken = f.taken;
+    failing.failing_guid = f.failing_guid;
+    ASSERT_TRUE(path.Assign(u"stale") && name.Assign(u"stale"));
+    EXPECT_FALSE(DMakeUniqueTempNameFrom(&failing, f.folder, u"vlx_", u"pdf", &path, &name));
+    EXPECT_EQ(failing.guids, f.guids);
+    EXPECT_TRUE(path.empty() && name.empty()) << f.guids;
+  }
 
   DWString folder;
   ASSERT_TRUE(DGetTempFolder(&folder));

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "actions/temp_pdf_win.h"
 #include "launch/conversion_job_win.h"
@@ -68,26 +69,22 @@ class TempFolderTest : public ::testing::Test {
   }
   void TearDown() override {
     SetEnvironmentVariableW(L"TMP", saved_.c_str());
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder_ + L"*.*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do DeleteFileW((folder_ + found.cFileName).c_str());
-      while (FindNextFileW(search, &found));
-      FindClose(search);
-    }
+    for (const std::wstring& name : Names()) DeleteFileW((folder_ + name).c_str());
     RemoveDirectoryW(folder_.c_str());
   }
-  // Files in the folder, "." and ".." aside.
-  int Files() const {
-    int count = 0;
+  // The files in the folder, "." and ".." aside.
+  std::vector<std::wstring> Names() const {
+    std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder_ + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    do count += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
     while (FindNextFileW(search, &found));
     FindClose(search);
-    return count;
+    return names;
   }
+  int Files() const { return int(Names().size()); }
   std::wstring saved_, folder_;
 };
 

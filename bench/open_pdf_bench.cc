@@ -74,6 +74,16 @@ FILE* InputOf(const Upload& upload, std::string* bytes) {
   return fmemopen(bytes->data(), bytes->size(), "rb");
 }
 
+// That input read as the host reads it.
+struct BenchInput {
+  BenchInput(const Upload& upload, std::string* bytes)
+      : file(InputOf(upload, bytes)), source(file), reader(source) {}
+  ~BenchInput() { std::fclose(file); }
+  FILE* file;
+  FileInputSource source;
+  InputReader reader;
+};
+
 void Report(benchmark::State& state, uint32_t pdf_mebibytes) {
   state.SetBytesProcessed(int64_t(state.iterations()) * (int64_t(pdf_mebibytes) << 20));
 }
@@ -116,11 +126,9 @@ void OpenPdfPath(benchmark::State& state) {
   FILE* output = std::fopen("/dev/null", "wb");
   std::string bytes;
   for (auto _ : state) {
-    FILE* input = InputOf(upload, &bytes);
+    BenchInput input(upload, &bytes);
     double start = ThreadSeconds();
-    FileInputSource source(input);
-    InputReader reader(source);
-    HostSession session{{&reader, output}, nullptr, {}, {}};
+    HostSession session{{&input.reader, output}, nullptr, {}, {}};
     ParsedRequest request;
     ParseRequest(upload.first.c_str(), &request);
     FileWriter file(path);
@@ -131,7 +139,6 @@ void OpenPdfPath(benchmark::State& state) {
     if (!whole || !file.Close(&written) || file.size != (uint64_t(pdf) << 20) / 3 * 3 + 1)
       state.SkipWithError("the path failed");
     state.SetIterationTime(ThreadSeconds() - start);
-    std::fclose(input);
   }
   std::fclose(output);
   unlink(path.c_str());
@@ -143,11 +150,9 @@ void FramesOnly(benchmark::State& state) {
   const Upload upload = MakeUpload(pdf, uint32_t(state.range(1)));
   std::string bytes;
   for (auto _ : state) {
-    FILE* input = InputOf(upload, &bytes);
+    BenchInput input(upload, &bytes);
     double start = ThreadSeconds();
-    FileInputSource source(input);
-    InputReader reader(source);
-    Channel channel{&reader, nullptr};
+    Channel channel{&input.reader, nullptr};
     ParsedRequest request;
     ParseRequest(upload.first.c_str(), &request);
     DString message;
@@ -158,7 +163,6 @@ void FramesOnly(benchmark::State& state) {
       message.Release();
     }
     state.SetIterationTime(ThreadSeconds() - start);
-    std::fclose(input);
   }
   Report(state, pdf);
 }

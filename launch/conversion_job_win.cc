@@ -8,7 +8,7 @@
 #include "launch/hidden_window_win.h"
 #include "launch/run_program.h"
 #include "zevar/dfile_io_win.h"
-#include "zevar/dfile_write_chain.h"
+#include "zevar/dfile_write.h"
 #include "zevar/dtemp.h"
 
 namespace {

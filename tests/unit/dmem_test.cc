@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <random>
@@ -169,15 +168,13 @@ TEST(DMemTest, RegionsGrowInStepsAndKeepTheirBytes) {
   DMemFree(p);
 }
 
-TEST(DMemTest, PagesMoveBetweenListsAsTheyFillAndEmpty) {
+TEST(DMemTest, PagesMoveBetweenListsAndChunksGoBackOnlyWhileSixteenPagesAreFree) {
   std::thread([] {
     // The largest class: few blocks per page.
-    std::vector<void*> blocks;
-    void* first = DMemAlloc(1052);
-    ASSERT_NE(first, nullptr);
-    DMemPage* page = PageOf(first);
+    std::vector<void*> blocks{DMemAlloc(1052)};
+    ASSERT_NE(blocks[0], nullptr);
+    DMemPage* page = PageOf(blocks[0]);
     DMemHeap* heap = page->owner;
-    blocks.push_back(first);
     while (blocks.size() < page->capacity) blocks.push_back(DMemAlloc(1052));
     for (void* p : blocks) EXPECT_EQ(PageOf(p), page);
     EXPECT_EQ(FreeCount(page), 0u);
@@ -207,17 +204,10 @@ TEST(DMemTest, PagesMoveBetweenListsAsTheyFillAndEmpty) {
     EXPECT_EQ(page->list, kListClass);
     EXPECT_EQ(FreeCount(page), page->capacity);
     EXPECT_EQ(heap->free_pages, free_pages + 1);
-  }).join();
-}
 
-TEST(DMemTest, ChunksGoBackOnlyWhileSixteenPagesAreFree) {
-  std::thread([] {
-    std::vector<void*> blocks;
-    void* probe = DMemAlloc(1052);
-    DMemHeap* heap = PageOf(probe)->owner;
-    // Fill three chunks' worth of pages.
-    uint32_t capacity = PageOf(probe)->capacity;
-    for (uint32_t i = 0; i < 24 * capacity; ++i) blocks.push_back(DMemAlloc(1052));
+    // Three chunks' worth of pages, filled and emptied.
+    blocks.clear();
+    for (uint32_t i = 0; i < 24 * page->capacity; ++i) blocks.push_back(DMemAlloc(1052));
     uint32_t live = __atomic_load_n(&g_shared->live_chunks, __ATOMIC_RELAXED);
     for (void* p : blocks) DMemFree(p);
     EXPECT_LT(heap->free_pages, kKeepFreePages);
@@ -225,7 +215,6 @@ TEST(DMemTest, ChunksGoBackOnlyWhileSixteenPagesAreFree) {
     // The with-free list stays in ascending order of free pages.
     for (DMemChunk* c = heap->chunks_with_free; c && c->next; c = c->next)
       EXPECT_LE(c->free_pages, c->next->free_pages);
-    DMemFree(probe);
   }).join();
 }
 
@@ -279,31 +268,26 @@ TEST(DMemThreadsTest, TheRegistryGrowsBeyondItsFirstBlock) {
   constexpr int kThreads = 300;
   std::vector<void*> blocks(kThreads);
   std::vector<uint32_t> ids(kThreads);
-  std::mutex mutex;
-  std::condition_variable all_set, ending;
-  int set = 0;
-  bool end = false;
+  std::atomic<int> set{0};
+  std::mutex gate;  // held while the threads must stay
+  gate.lock();
   std::vector<std::thread> threads;
   for (int i = 0; i < kThreads; ++i) {
     threads.emplace_back([&, i] {
-      std::unique_lock<std::mutex> lock(mutex);
       blocks[i] = DMemAlloc(16);
       ids[i] = dmem_os::CurrentThreadId();
-      if (++set == kThreads) all_set.notify_one();
-      ending.wait(lock, [&] { return end; });
+      ++set;
+      std::lock_guard<std::mutex> wait(gate);
     });
   }
-  std::unique_lock<std::mutex> lock(mutex);
-  all_set.wait(lock, [&] { return set == kThreads; });
+  while (set < kThreads) std::this_thread::yield();
   EXPECT_NE(g_shared->registry.next, nullptr);
   for (int i = 0; i < kThreads; ++i) {
     ASSERT_NE(blocks[i], nullptr);
     EXPECT_EQ(RegisteredHeap(ids[i]), OwnerOf(blocks[i])) << i;
     DMemFree(blocks[i]);
   }
-  end = true;
-  ending.notify_all();
-  lock.unlock();
+  gate.unlock();
   for (int i = 0; i < kThreads; ++i) {
     threads[i].join();
     EXPECT_EQ(RegisteredHeap(ids[i]), nullptr) << i;

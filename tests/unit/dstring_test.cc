@@ -6,7 +6,6 @@
 // (channel_test.cc) and chunks appended (chunked_transfer_test.cc).
 TEST(DStringTest, AssignTakesExactlyTheLengthAndGrowthRoundsTo32Units) {
   DString s;
-  ASSERT_TRUE(s.Reserve(40));
   ASSERT_TRUE(s.Assign("hello"));
   EXPECT_EQ(s.capacity(), 5u);
   ASSERT_TRUE(s.Append(" world"));

@@ -1,9 +1,6 @@
 // The editor's argument escaping: "<escaped>" read back by the Windows rules
 // for command-line arguments (CommandLineToArgvW, the C runtime) is exactly
 // one argument, the text itself.
-#include <string>
-#include <vector>
-
 #include "launch/argv_escape.h"
 #include "tests/fuzz/fuzz_text.h"
 
@@ -51,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(line.Assign(u"/A \""));
   FUZZ_CHECK(AppendArgvEscaped(&line, text.c_str()));
   FUZZ_CHECK(line.Append(u'"'));
-  std::vector<std::u16string> arguments = SplitArguments(line.c_str());
+  std::vector<std::u16string> arguments = SplitArguments(Str(line));
   FUZZ_CHECK(arguments.size() == 2 && arguments[0] == u"/A" && arguments[1] == text);
   return 0;
 }

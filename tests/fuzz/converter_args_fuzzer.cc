@@ -1,26 +1,9 @@
 // The converter's reading of its command lines. Odd first byte: any text,
 // which must not break the reader; even: a line the host builds from fuzzed
 // parts, which must read back as those parts.
-#include <string>
-
 #include "launch/converter_command_line.h"
 #include "tests/fuzz/fuzz_text.h"
 #include "tools/converter/converter_args.h"
-
-namespace {
-
-// Splits at U+0001 into program, source, mode and save name; the host never
-// puts a quote in a path or name, nor a blank in the mode.
-std::u16string Part(const std::u16string& text, size_t* at, const char16_t* banned) {
-  size_t end = text.find(u'\1', *at);
-  std::u16string part = text.substr(*at, end == std::u16string::npos ? end : end - *at);
-  *at = end == std::u16string::npos ? text.size() : end + 1;
-  for (char16_t& c : part)
-    if (std::u16string(banned).find(c) != std::u16string::npos) c = u'_';
-  return part;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 5) return 0;
@@ -33,29 +16,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     return 0;
   }
-  size_t at = 0;
-  std::u16string program = Part(text, &at, u"\"");
-  std::u16string source = Part(text, &at, u"\"");
-  std::u16string mode = Part(text, &at, u"\" ");
-  std::u16string save_name = Part(text, &at, u"\"");
+  // Program, source, mode and save name; the host never puts a quote in a
+  // path or name, nor a blank in the mode.
+  for (char16_t& c : text)
+    if (c == u'"') c = u'_';
+  std::vector<std::u16string> parts = FuzzParts(text, 4);
+  std::u16string program = parts[0], source = parts[1], mode = parts[2], save_name = parts[3];
+  for (char16_t& c : mode)
+    if (c == u' ') c = u'_';
   uint32_t number = uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 |
                     uint32_t(data[4]) << 24;
   void* window = reinterpret_cast<void*>(uintptr_t(number));
   bool delete_source = data[0] & 2, settings = data[0] & 4;
   DWString arguments;
-  if (settings) {
-    FUZZ_CHECK(BuildSettingsCommandLine(mode.c_str(), window, &arguments));
-  } else {
-    FUZZ_CHECK(BuildConvertCommandLine(mode.c_str(), source.c_str(), save_name.c_str(),
-                                       delete_source, window, &arguments));
-  }
+  FUZZ_CHECK(settings ? BuildSettingsCommandLine(mode.c_str(), window, &arguments)
+                      : BuildConvertCommandLine(mode.c_str(), source.c_str(), save_name.c_str(),
+                                                delete_source, window, &arguments));
   // Programs live in folders with blanks; the path stands unquoted in front
   // (one that holds the keyword itself cannot be told apart).
   if ((program + u" ").find(u"sdlg mode= ") != std::u16string::npos) return 0;
   FUZZ_CHECK(ParseConverterArguments(program + u" " + arguments.c_str(), &read));
   FUZZ_CHECK(read.settings == settings && read.mode == mode);
-  FUZZ_CHECK(read.has_window == (window != nullptr));
-  if (window) FUZZ_CHECK(read.window == int32_t(number));
+  FUZZ_CHECK(read.has_window == (window != nullptr) && (!window || read.window == int32_t(number)));
   if (!settings)
     FUZZ_CHECK(read.source == source && read.save_name == save_name &&
                read.delete_source == delete_source);

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "actions/temp_pdf.h"
 #include "host/cancel_watcher.h"
@@ -17,105 +16,84 @@
 
 namespace {
 
-// The pipe is a memory stream; the poll counts what no read has taken yet.
-class MemoryPipePlatform : public HostPlatform {
+// Everything around the host, in memory: the pipe, whose poll counts what no
+// read has taken yet and whose reads past the budget stop as a cancelled read
+// does; an installed editor whose document is only counted, so the open
+// actions run their whole road on the fuzzed bytes; and a converter that
+// finishes at once, so the conversion requests (and the chunked MHTML) run
+// through their handlers while the watcher reads a number of bytes that the
+// page's size decides.
+class World : public HostPlatform,
+              public InputSource,
+              public EditorPlatform,
+              public TempPdfWriter,
+              public Converter {
  public:
-  MemoryPipePlatform(FILE* input, size_t size) : input_(input), size_(size) {}
+  World(FILE* input, size_t size) : input_(input), size_(size), file_(input) {}
+
   bool PeekInput(uint32_t* available) override {
     *available = uint32_t(size_ - size_t(std::ftell(input_)));
     return true;
   }
   void RunCommandLine(const DWChar*, DWChar*) override {}
   void SignalNamedEvent(const DWChar*) override {}
+  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
+    uint32_t want = count < budget_ ? count : uint32_t(budget_);
+    uint32_t got = file_.Read(buffer, want, ended);
+    budget_ -= got;
+    if (got == want && want < count) *ended = false;
+    return got;
+  }
 
- private:
-  FILE* input_;
-  size_t size_;
-};
-
-// An installed editor whose document is decoded in memory, so the open
-// actions run their whole road on the fuzzed bytes.
-class InMemoryEditor : public EditorPlatform {
- public:
   void FindEditorPath(DWString* path) override {
     if (!path->Assign(u"C:\\Editor\\VLXEditor.exe")) path->Empty();  // as if none were found
   }
   void ShowEditorNotFound() override {}
   void StartEditor(const DWChar*, const DWChar*) override {}
-  TempPdfWriter& TempPdf() override { return file_; }
-
- private:
-  // Counts the document's bytes.
-  struct CountingPdf : TempPdfWriter {
-    bool Write(const uint8_t*, uint32_t count) override {
-      size += count;
-      return true;
-    }
-    bool Close(DWString* path) override {
-      bool any = size > 0;
-      size = 0;
-      return any && path->Assign(u"C:\\Temp\\vlx_0.pdf");
-    }
-    void Remove() override { size = 0; }
-    uint64_t size = 0;
-  } file_;
-};
-
-// The pipe's bytes; a read past the budget stops as a cancelled read does.
-class BudgetSource : public InputSource {
- public:
-  explicit BudgetSource(FILE* input) : file_(input) {}
-  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
-    uint32_t want = count < budget ? count : uint32_t(budget);
-    uint32_t got = file_.Read(buffer, want, ended);
-    budget -= got;
-    if (got == want && want < count) *ended = false;
-    return got;
+  TempPdfWriter& TempPdf() override { return *this; }
+  bool Write(const uint8_t*, uint32_t count) override {
+    pdf_size_ += count;
+    return true;
   }
-  uint64_t budget = UINT64_MAX;
+  bool Close(DWString* path) override {
+    bool any = pdf_size_ > 0;
+    pdf_size_ = 0;
+    return any && path->Assign(u"C:\\Temp\\vlx_0.pdf");
+  }
+  void Remove() override { pdf_size_ = 0; }
 
- private:
-  FileInputSource file_;
-};
-
-// A converter that finishes at once, so the conversion requests (and the
-// chunked MHTML) run through their handlers, while the watcher reads a
-// number of bytes that the page's size decides.
-class InstantConverter : public Converter {
- public:
-  explicit InstantConverter(BudgetSource& source) : source_(source) {}
   int32_t RunConversion(HostSession& session, const DByteChain& page, const DWChar*,
                         bool) override {
     ConversionContext context;
     context.session = &session;
     if (!context.cancel_event_name.Assign(u"Local\\fuzz")) return -1;
-    source_.budget = page.size() % 97;
+    budget_ = page.size() % 97;
     WatchForCancel(context);
-    source_.budget = UINT64_MAX;
+    budget_ = UINT64_MAX;
     return int32_t(page.size());
   }
   void ShowSettings() override {}
 
  private:
-  BudgetSource& source_;
+  FILE* input_;
+  size_t size_;
+  FileInputSource file_;
+  uint64_t budget_ = UINT64_MAX;
+  uint64_t pdf_size_ = 0;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  std::vector<uint8_t> bytes(data, data + size);
-  FILE* input = fmemopen(bytes.data(), size, "rb");
+  FILE* input = fmemopen(const_cast<uint8_t*>(data), size, "rb");  // only read
   char* written = nullptr;
   size_t written_size = 0;
   FILE* output = open_memstream(&written, &written_size);
   setvbuf(input, nullptr, _IONBF, 0);
-  MemoryPipePlatform platform(input, size);
-  InMemoryEditor editor;
-  BudgetSource source(input);
-  InputReader reader(source);
-  InstantConverter converter(source);
-  HostSession session{{&reader, output}, &platform, {}, {}, &editor, &converter};
+  World world(input, size);
+  InputReader reader(world);
+  HostSession session{{&reader, output}, &world, {}, {}, &world, &world};
   ServeRequests(session);
   std::fclose(input);
   std::fclose(output);

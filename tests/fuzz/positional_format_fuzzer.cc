@@ -2,7 +2,6 @@
 // arguments, separated by U+0001; the first unit of each argument gives its
 // number.
 #include <map>
-#include <vector>
 
 #include "tests/fuzz/fuzz_text.h"
 #include "zevar/dpositional_format.h"
@@ -13,7 +12,6 @@ namespace {
 // digits as the argument's number (beyond 0xFFFF: never set, 0: nothing).
 std::u16string Formatted(const std::u16string& pattern,
                          const std::map<uint32_t, std::u16string>& arguments) {
-  if (pattern.find(u'%') == std::u16string::npos) return pattern;
   std::u16string out;
   for (size_t at = 0; at < pattern.size();) {
     if (pattern[at] != u'%') {
@@ -26,8 +24,8 @@ std::u16string Formatted(const std::u16string& pattern,
     at += run;
     if (run % 2 == 0) continue;
     uint64_t number = 0;
-    for (int digits = 0; digits < 31 && at < pattern.size() && pattern[at] >= u'0' &&
-                         pattern[at] <= u'9';
+    for (int digits = 0;
+         digits < 31 && at < pattern.size() && pattern[at] >= u'0' && pattern[at] <= u'9';
          ++digits, ++at)
       number = number > 0xFFFF ? number : number * 10 + (pattern[at] - u'0');
     auto argument = arguments.find(uint32_t(number > 0xFFFF ? 0 : number));
@@ -39,12 +37,7 @@ std::u16string Formatted(const std::u16string& pattern,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::u16string text = FuzzText(data, size);
-  std::vector<std::u16string> pieces(1);
-  for (char16_t c : text) {
-    if (c == 1) pieces.emplace_back();
-    else pieces.back() += c;
-  }
+  std::vector<std::u16string> pieces = FuzzParts(FuzzText(data, size));
   DWString pattern;
   FUZZ_CHECK(pattern.Assign(pieces[0].c_str(), uint32_t(pieces[0].size())));
   DPositionalFormat format(std::move(pattern));
@@ -54,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // limit; others for small numbers (large ones make runs slow).
     char16_t first = pieces[i].empty() ? 0 : pieces[i][0];
     uint32_t number = first >= u'0' && first <= u'9' ? first - u'0'
-                      : first >= 0xFFF0            ? 0xFFF8u + (first & 15)
-                                                   : first % 64u;
+                      : first >= 0xFFF0              ? 0xFFF8u + (first & 15)
+                                                     : first % 64u;
     std::u16string value = pieces[i].empty() ? u"" : pieces[i].substr(1);
     bool set = format.SetArgument(number, value.c_str());
     FUZZ_CHECK(set == (number >= 1 && number <= DPositionalFormat::kMaxArgument));
@@ -64,6 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (i % 2 == 1) FUZZ_CHECK(format.Build());
   }
   FUZZ_CHECK(format.Build());
-  FUZZ_CHECK(Formatted(pieces[0], arguments) == format.text().c_str());
+  FUZZ_CHECK(Formatted(pieces[0], arguments) == Str(format.text()));
   return 0;
 }

@@ -1,13 +1,13 @@
 // DMakeSafeFileName against the plain rule, and never a device name out.
 // Input: one byte of options (last component only, replacement), then text.
-#include <string>
-
 #include "tests/fuzz/fuzz_text.h"
 #include "zevar/dpath.h"
 
 namespace {
 
-bool Unsafe(char16_t c) { return c < 0x20 || std::u16string(u"\"*/:<>?\\|").find(c) != std::u16string::npos; }
+bool Unsafe(char16_t c) {
+  return c < 0x20 || std::u16string(u"\"*/:<>?\\|").find(c) != std::u16string::npos;
+}
 
 // What Windows opens as a device: the part before the first '.' or ':',
 // without trailing blanks, is one of these words, in any case.
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DWString result;
   FUZZ_CHECK(result.Assign(u"stale"));
   DMakeSafeFileName(text.c_str(), &result, last_only, replacement);
-  std::u16string safe(result.c_str(), result.length());
+  std::u16string safe = Str(result);
   FUZZ_CHECK(safe == Safe(text, last_only, replacement));
   FUZZ_CHECK(!IsDevice(safe));
   if (!Unsafe(replacement ? replacement : u' '))

@@ -1,11 +1,18 @@
-// The allocator's tiers, size classes, resizing rules and page bookkeeping.
+// The allocator's tiers, size classes, resizing rules and page bookkeeping;
+// blocks freed across threads, heaps of ended threads, the thread registry,
+// and a stress run of threads that allocate, free, swap blocks and end.
+#include "zevar/dmem.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
-#include "zevar/dmem.h"
 #include "zevar/dmem_layout.h"
 
 using namespace dmem;
@@ -17,8 +24,14 @@ uint16_t Tier(const void* block) {
   return words[-2] == 0xFFFF ? words[-1] : 1;
 }
 uint32_t HeaderSize(const void* block) { return static_cast<const uint32_t*>(block)[-2]; }
-uint32_t FreeCount(const DMemPage* page) { return __atomic_load_n(&page->state, __ATOMIC_ACQUIRE) & 0xFFFF; }
+uint32_t FreeCount(const DMemPage* page) {
+  return __atomic_load_n(&page->state, __ATOMIC_ACQUIRE) & 0xFFFF;
+}
+DMemHeap* OwnerOf(const void* block) {
+  return __atomic_load_n(&PageOf(block)->owner, __ATOMIC_ACQUIRE);
+}
 
+// A pattern whose bytes repeat every 256 bytes.
 void Fill(void* block, size_t n, unsigned char seed) {
   auto* p = static_cast<unsigned char*>(block);
   for (size_t i = 0; i < n; ++i) p[i] = static_cast<unsigned char>(seed + i * 7);
@@ -30,6 +43,16 @@ bool Holds(const void* block, size_t n, unsigned char seed) {
   return true;
 }
 
+DMemHeap* RegisteredHeap(uint32_t id) {
+  DMemHeap* found = nullptr;
+  dmem_os::LockEnter(&g_shared->pool->lock);
+  for (DMemRegistryBlock* b = &g_shared->registry; b && !found; b = b->next)
+    for (uint32_t i = 0; i < b->used; ++i)
+      if (b->ids()[i] == id) found = b->heaps[i];
+  dmem_os::LockLeave(&g_shared->pool->lock);
+  return found;
+}
+
 // A static object that allocates while it is constructed, as the program's
 // own static objects do: the shared state must exist by then, or the block
 // comes from the process heap instead of a page.
@@ -39,13 +62,6 @@ struct StaticUser {
   void* block;
 } g_static_user;
 
-// Runs `body` on a thread of its own that has ended when this returns.
-template <typename F>
-void OnNewThread(F body) {
-  std::thread thread(body);
-  thread.join();
-}
-
 }  // namespace
 
 TEST(DMemTest, SharedStateIsSetUpBeforeStaticObjects) {
@@ -53,174 +69,112 @@ TEST(DMemTest, SharedStateIsSetUpBeforeStaticObjects) {
   EXPECT_EQ(Tier(g_static_user.block), 1);
   ASSERT_NE(g_shared, nullptr);
   EXPECT_EQ(g_shared->view, g_shared);
-  EXPECT_NE(g_shared->pool, nullptr);
+  ASSERT_NE(g_shared->pool, nullptr);
   EXPECT_EQ(g_shared->pool->owner_thread, 0u);
   EXPECT_EQ(g_shared->modules, 1u);
-  EXPECT_EQ(g_shared->registry.capacity, 256u);
 }
 
-TEST(DMemTest, SizeClassTable) {
+TEST(DMemTest, EachSmallSizeTakesTheSmallestClassAndLiesOnItsStride) {
   // Class sizes: steps of 8 from 4, of 16 from 76, of 32 from 284.
   for (unsigned c = 0; c < kClassCount; ++c) {
     unsigned expected = c <= 8 ? 4 + 8 * c : c <= 21 ? 76 + 16 * (c - 9) : 284 + 32 * (c - 22);
     EXPECT_EQ(g_shared->class_size[c], expected) << c;
   }
-  // Every size maps to the smallest class that holds it.
+  std::vector<void*> blocks;
   for (size_t n = 1; n <= kSmallLimit; ++n) {
+    SCOPED_TRACE(n);
     uint32_t c = ClassOf(n);
     ASSERT_LT(c, kClassCount);
-    EXPECT_GE(g_shared->class_size[c], n) << n;
-    if (c > 0) {
-      EXPECT_LT(g_shared->class_size[c - 1], n) << n;
-    }
-  }
-}
-
-TEST(DMemTest, RequestsChooseTheirTier) {
-  EXPECT_EQ(DMemAlloc(0), nullptr);
-  EXPECT_EQ(DMemAlloc(0x80000000u), nullptr);
-  DMemFree(nullptr);
-
-  void* small = DMemAlloc(1052);
-  ASSERT_NE(small, nullptr);
-  EXPECT_EQ(Tier(small), 1);
-  EXPECT_EQ(PageOf(small)->size_class, 46);
-  EXPECT_EQ(PageOf(small)->stride, 1056);
-
-  void* heap = DMemAlloc(1053);
-  ASSERT_NE(heap, nullptr);
-  EXPECT_EQ(Tier(heap), 2);
-  EXPECT_EQ(HeaderSize(heap), 1056u);
-
-  void* largest_heap = DMemAlloc(1048560);
-  ASSERT_NE(largest_heap, nullptr);
-  EXPECT_EQ(Tier(largest_heap), 2);
-
-  void* region = DMemAlloc(1048561);
-  ASSERT_NE(region, nullptr);
-  EXPECT_EQ(Tier(region), 3);
-  EXPECT_EQ(HeaderSize(region), 0x110000u - 8);
-  Fill(region, 1048561, 3);
-  EXPECT_TRUE(Holds(region, 1048561, 3));
-
-  for (void* p : {small, heap, largest_heap, region}) DMemFree(p);
-}
-
-TEST(DMemTest, SmallBlocksLieOnTheirClassStride) {
-  std::vector<void*> blocks;
-  for (size_t n : {1, 4, 5, 12, 13, 68, 69, 100, 268, 269, 700, 1052}) {
+    ASSERT_GE(g_shared->class_size[c], n);
+    ASSERT_LT(c > 0 ? g_shared->class_size[c - 1] : 0u, n);
     void* p = DMemAlloc(n);
     ASSERT_NE(p, nullptr);
     const DMemPage* page = PageOf(p);
     uintptr_t offset = static_cast<char*>(p) - reinterpret_cast<const char*>(page);
     uint32_t first = page->index == 0 ? kFirstUserOnChunk : kFirstUser;
-    EXPECT_EQ(page->stride, g_shared->class_size[ClassOf(n)] + 4);
-    EXPECT_EQ((offset - first) % page->stride, 0u) << n;
-    EXPECT_EQ(page->capacity, (0x10000 - (first - 4)) / page->stride);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 8, 0u);
+    ASSERT_EQ(page->stride, g_shared->class_size[c] + 4);
+    ASSERT_EQ((offset - first) % page->stride, 0u);
+    ASSERT_EQ(page->capacity, (0x10000 - (first - 4)) / page->stride);
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % 8, 0u);
     Fill(p, n, uint8_t(n));
     blocks.push_back(p);
   }
-  for (void* p : blocks) DMemFree(p);
+  for (size_t n = 1; n <= kSmallLimit; ++n) {
+    EXPECT_TRUE(Holds(blocks[n - 1], n, uint8_t(n))) << n;
+    DMemFree(blocks[n - 1]);
+  }
 }
 
-TEST(DMemTest, ReallocKeepsBytesAcrossTiers) {
-  auto* p = static_cast<char*>(DMemAlloc(1000));
-  ASSERT_NE(p, nullptr);
-  Fill(p, 1000, 9);
-  p = static_cast<char*>(DMemRealloc(p, 2000));
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(Tier(p), 2);
-  EXPECT_TRUE(Holds(p, 1000, 9));
-
-  // A shrinking tier-2 block stays on the process heap.
-  p = static_cast<char*>(DMemRealloc(p, 500));
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(Tier(p), 2);
-  EXPECT_EQ(HeaderSize(p), 512u);
-  EXPECT_TRUE(Holds(p, 500, 9));
-
-  // Too large: fails and leaves the block.
-  EXPECT_EQ(DMemRealloc(p, size_t(0x80000000u)), nullptr);
-  EXPECT_TRUE(Holds(p, 500, 9));
-
-  // Up into its own region and back down to a small block.
-  p = static_cast<char*>(DMemRealloc(p, 3 << 20));
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(Tier(p), 3);
-  EXPECT_TRUE(Holds(p, 500, 9));
-  p = static_cast<char*>(DMemRealloc(p, 100));
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(Tier(p), 1);
-  EXPECT_TRUE(Holds(p, 100, 9));
-  DMemFree(p);
-
-  void* fresh = DMemRealloc(nullptr, 24);
-  ASSERT_NE(fresh, nullptr);
-  EXPECT_EQ(Tier(fresh), 1);
-  DMemFree(fresh);
-}
-
-TEST(DMemTest, ResizeKeepsBlocksWithLittleSlack) {
-  void* p = DMemAlloc(4096);
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(DMemResize(p, 3500), p);
-  EXPECT_EQ(HeaderSize(p), 4096u);
-  p = DMemResize(p, 3000);
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(Tier(p), 2);
-  EXPECT_EQ(HeaderSize(p), 3008u);
-
-  // A region keeps its place while the new size fits.
-  void* region = DMemAlloc(2 << 20);
-  ASSERT_NE(region, nullptr);
-  uint32_t usable = HeaderSize(region);
-  EXPECT_EQ(DMemResize(region, (2 << 20) - 0x8000), region);
-  EXPECT_EQ(DMemResize(region, 1200000), region);
-  EXPECT_EQ(HeaderSize(region), usable);
-  DMemFree(region);
-
-  // Small blocks always move.
-  void* small = DMemAlloc(100);
-  Fill(small, 100, 1);
-  void* moved = DMemResize(small, 90);
-  ASSERT_NE(moved, nullptr);
-  EXPECT_TRUE(Holds(moved, 90, 1));
-  DMemFree(moved);
-  DMemFree(p);
+TEST(DMemTest, RequestsChooseTheirTierAndResizingKeepsTheBytes) {
+  EXPECT_EQ(DMemAlloc(0), nullptr);
+  EXPECT_EQ(DMemAlloc(0x80000000u), nullptr);
+  DMemFree(nullptr);
+  // New blocks (from 0): the largest small one, the smallest and the largest
+  // on the process heap, the smallest region. Realloc moves across tiers but
+  // a shrinking tier-2 block stays on the process heap. Resize keeps a block
+  // with little slack: up to 1 KiB on the process heap, any in a region;
+  // small blocks always move.
+  const struct {
+    bool resize;
+    size_t from, to;
+    uint16_t tier;
+    uint32_t usable;  // the header's size; 0: not checked
+    bool stays;
+  } cases[] = {
+      {false, 0, 1052, 1, 0, false},          {false, 0, 1053, 2, 1056, false},
+      {false, 0, 1048560, 2, 1048560, false}, {false, 0, 1048561, 3, 0x110000 - 8, false},
+      {false, 1000, 2000, 2, 2000, false},    {false, 2000, 500, 2, 512, false},
+      {false, 2000, 3 << 20, 3, 0, false},    {false, 3 << 20, 100, 1, 0, false},
+      {true, 4096, 3500, 2, 4096, true},      {true, 4096, 3000, 2, 3008, false},
+      {true, 2 << 20, 1200000, 3, 0, true},   {true, 100, 90, 1, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.from << " to " << c.to << (c.resize ? " resized" : ""));
+    void* p = c.from ? DMemAlloc(c.from) : nullptr;
+    ASSERT_EQ(p == nullptr, c.from == 0);
+    uint32_t usable = p && Tier(p) > 1 ? HeaderSize(p) : 0;
+    Fill(p, std::min(c.from, c.to), 9);
+    void* q = c.resize ? DMemResize(p, c.to) : DMemRealloc(p, c.to);
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(Tier(q), c.tier);
+    EXPECT_EQ(c.usable ? HeaderSize(q) : 0u, c.usable);
+    EXPECT_TRUE(!c.stays || (q == p && HeaderSize(q) == usable));
+    EXPECT_TRUE(Holds(q, std::min(c.from, c.to), 9));
+    // Too large: fails and leaves the block.
+    Fill(q, c.to, 3);
+    EXPECT_EQ(DMemRealloc(q, size_t(0x80000000u)), nullptr);
+    EXPECT_TRUE(Holds(q, c.to, 3));
+    DMemFree(q);
+  }
 }
 
 TEST(DMemTest, RegionsGrowInStepsAndKeepTheirBytes) {
-  const size_t step = 1 << 20;
-  auto* p = static_cast<unsigned char*>(DMemRealloc(nullptr, step));
+  const size_t step = 1 << 20;  // a multiple of 256: each step continues the pattern
+  void* p = DMemRealloc(nullptr, step);
   ASSERT_NE(p, nullptr);
-  std::memset(p, 0x5A, step);
+  Fill(p, step, 1);
   for (size_t total = 2 * step; total <= 24 * step; total += step) {
-    p = static_cast<unsigned char*>(DMemRealloc(p, total));
+    p = DMemRealloc(p, total);
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(Tier(p), 3);
     EXPECT_GE(HeaderSize(p), total);
-    std::memset(p + total - step, uint8_t(total >> 20), step);
+    Fill(static_cast<char*>(p) + total - step, step, 1);
   }
-  EXPECT_EQ(p[0], 0x5A);
-  for (size_t mib = 2; mib <= 24; ++mib) ASSERT_EQ(p[mib * step - 1], mib) << mib;
+  EXPECT_TRUE(Holds(p, 24 * step, 1));
   // And shrink in place.
-  p = static_cast<unsigned char*>(DMemRealloc(p, 3 * step));
+  p = DMemRealloc(p, 3 * step);
   ASSERT_NE(p, nullptr);
-  EXPECT_EQ(p[0], 0x5A);
-  EXPECT_EQ(p[3 * step - 1], 3);
+  EXPECT_TRUE(Holds(p, 3 * step, 1));
   DMemFree(p);
 }
 
-TEST(DMemTest, PagesMoveBetweenListsAsTheyFillAndEmpty) {
-  OnNewThread([] {
+TEST(DMemTest, PagesMoveBetweenListsAndChunksGoBackOnlyWhileSixteenPagesAreFree) {
+  std::thread([] {
     // The largest class: few blocks per page.
-    std::vector<void*> blocks;
-    void* first = DMemAlloc(1052);
-    ASSERT_NE(first, nullptr);
-    DMemPage* page = PageOf(first);
+    std::vector<void*> blocks{DMemAlloc(1052)};
+    ASSERT_NE(blocks[0], nullptr);
+    DMemPage* page = PageOf(blocks[0]);
     DMemHeap* heap = page->owner;
-    blocks.push_back(first);
     while (blocks.size() < page->capacity) blocks.push_back(DMemAlloc(1052));
     for (void* p : blocks) EXPECT_EQ(PageOf(p), page);
     EXPECT_EQ(FreeCount(page), 0u);
@@ -250,17 +204,10 @@ TEST(DMemTest, PagesMoveBetweenListsAsTheyFillAndEmpty) {
     EXPECT_EQ(page->list, kListClass);
     EXPECT_EQ(FreeCount(page), page->capacity);
     EXPECT_EQ(heap->free_pages, free_pages + 1);
-  });
-}
 
-TEST(DMemTest, ChunksGoBackOnlyWhileSixteenPagesAreFree) {
-  OnNewThread([] {
-    std::vector<void*> blocks;
-    void* probe = DMemAlloc(1052);
-    DMemHeap* heap = PageOf(probe)->owner;
-    // Fill three chunks' worth of pages.
-    uint32_t capacity = PageOf(probe)->capacity;
-    for (uint32_t i = 0; i < 24 * capacity; ++i) blocks.push_back(DMemAlloc(1052));
+    // Three chunks' worth of pages, filled and emptied.
+    blocks.clear();
+    for (uint32_t i = 0; i < 24 * page->capacity; ++i) blocks.push_back(DMemAlloc(1052));
     uint32_t live = __atomic_load_n(&g_shared->live_chunks, __ATOMIC_RELAXED);
     for (void* p : blocks) DMemFree(p);
     EXPECT_LT(heap->free_pages, kKeepFreePages);
@@ -268,6 +215,144 @@ TEST(DMemTest, ChunksGoBackOnlyWhileSixteenPagesAreFree) {
     // The with-free list stays in ascending order of free pages.
     for (DMemChunk* c = heap->chunks_with_free; c && c->next; c = c->next)
       EXPECT_LE(c->free_pages, c->next->free_pages);
-    DMemFree(probe);
-  });
+  }).join();
+}
+
+TEST(DMemThreadsTest, ABlockFreedElsewhereGoesBackToItsPage) {
+  void* keep = DMemAlloc(200);
+  void* block = DMemAlloc(200);
+  ASSERT_NE(block, nullptr);
+  DMemHeap* heap = OwnerOf(block);
+  EXPECT_EQ(heap, RegisteredHeap(dmem_os::CurrentThreadId()));
+  EXPECT_EQ(heap->owner_thread, dmem_os::CurrentThreadId());
+  DMemPage* page = PageOf(block);
+  uint32_t before = FreeCount(page);
+  std::thread([block] { DMemFree(block); }).join();
+  EXPECT_EQ(FreeCount(page), before + 1);
+  EXPECT_EQ(OwnerOf(keep), heap);
+  // The owner hands the same block out again.
+  EXPECT_EQ(DMemAlloc(200), block);
+  DMemFree(block);
+  DMemFree(keep);
+}
+
+TEST(DMemThreadsTest, AnEndedThreadsPagesGoToThePoolAndThenToANewThread) {
+  void* block = nullptr;
+  uint32_t id = 0;
+  std::thread([&] {
+    id = dmem_os::CurrentThreadId();
+    block = DMemAlloc(300);
+    EXPECT_NE(DMemAlloc(300), nullptr);  // keeps the page in use after the thread ends
+    EXPECT_NE(RegisteredHeap(id), nullptr);
+  }).join();
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(RegisteredHeap(id), nullptr);
+  EXPECT_EQ(OwnerOf(block), g_shared->pool);
+  DMemPage* page = PageOf(block);
+  uint32_t before = FreeCount(page);
+  std::memset(block, 0xEE, 300);
+  DMemFree(block);
+  EXPECT_EQ(FreeCount(page), before + 1);
+
+  DMemHeap* pool = g_shared->pool;
+  bool pool_has_page = pool->classes[ClassOf(300)] != nullptr;
+  std::thread([&] {
+    block = DMemAlloc(300);
+    EXPECT_EQ(OwnerOf(block), RegisteredHeap(dmem_os::CurrentThreadId()));
+    EXPECT_TRUE(!pool_has_page || pool->classes[ClassOf(300)] == nullptr);
+  }).join();
+  DMemFree(block);
+}
+
+TEST(DMemThreadsTest, TheRegistryGrowsBeyondItsFirstBlock) {
+  constexpr int kThreads = 300;
+  std::vector<void*> blocks(kThreads);
+  std::vector<uint32_t> ids(kThreads);
+  std::atomic<int> set{0};
+  std::mutex gate;  // held while the threads must stay
+  gate.lock();
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      blocks[i] = DMemAlloc(16);
+      ids[i] = dmem_os::CurrentThreadId();
+      ++set;
+      std::lock_guard<std::mutex> wait(gate);
+    });
+  }
+  while (set < kThreads) std::this_thread::yield();
+  EXPECT_NE(g_shared->registry.next, nullptr);
+  for (int i = 0; i < kThreads; ++i) {
+    ASSERT_NE(blocks[i], nullptr);
+    EXPECT_EQ(RegisteredHeap(ids[i]), OwnerOf(blocks[i])) << i;
+    DMemFree(blocks[i]);
+  }
+  gate.unlock();
+  for (int i = 0; i < kThreads; ++i) {
+    threads[i].join();
+    EXPECT_EQ(RegisteredHeap(ids[i]), nullptr) << i;
+  }
+}
+
+TEST(DMemThreadsTest, StressWithPatterns) {
+  constexpr int kThreads = 6, kRounds = 4, kSteps = 6000;
+  std::mutex exchange_mutex;
+  std::vector<std::pair<unsigned char*, size_t>> exchange;
+  std::atomic<int> corrupted{0};
+
+  // Each block's pattern starts from its address and size.
+  auto pattern = [](const void* p, size_t n) { return uint8_t((uintptr_t(p) >> 4) + n); };
+  // Checks the block's pattern and frees it.
+  auto release = [&](const std::pair<unsigned char*, size_t>& block) {
+    if (!Holds(block.first, block.second, pattern(block.first, block.second))) ++corrupted;
+    DMemFree(block.first);
+  };
+  auto worker = [&](unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::pair<unsigned char*, size_t>> mine;
+    for (int step = 0; step < kSteps; ++step) {
+      unsigned action = random() % 8;
+      if (action < 4 || mine.empty()) {
+        size_t n = random() % 16 == 0 ? 1053 + random() % 5000 : 1 + random() % 1052;
+        auto* p = static_cast<unsigned char*>(DMemAlloc(n));
+        if (p == nullptr) {
+          ++corrupted;
+          continue;
+        }
+        Fill(p, n, pattern(p, n));
+        mine.emplace_back(p, n);
+      } else if (action < 6) {
+        size_t at = random() % mine.size();
+        release(mine[at]);
+        mine[at] = mine.back();
+        mine.pop_back();
+      } else if (action == 6) {
+        std::lock_guard<std::mutex> lock(exchange_mutex);
+        exchange.push_back(mine.back());
+        mine.pop_back();
+      } else {
+        std::unique_lock<std::mutex> lock(exchange_mutex);
+        if (exchange.empty()) continue;
+        auto taken = exchange.back();
+        exchange.pop_back();
+        lock.unlock();
+        release(taken);
+      }
+    }
+    // Half of what is left outlives the thread, freed by others.
+    std::lock_guard<std::mutex> lock(exchange_mutex);
+    for (size_t i = 0; i < mine.size(); ++i) {
+      if (i % 2)
+        exchange.push_back(mine[i]);
+      else
+        release(mine[i]);
+    }
+  };
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) threads.emplace_back(worker, unsigned(round * 100 + t));
+    for (auto& t : threads) t.join();
+  }
+  for (const auto& block : exchange) release(block);
+  EXPECT_EQ(corrupted.load(), 0);
 }

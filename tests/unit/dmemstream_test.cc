@@ -6,38 +6,27 @@
 #include <memory>
 #include <vector>
 
-TEST(DMemoryStreamTest, GrowsByTheRulesOfItsGrowthStep) {
-  DMemoryStream s;
-  ASSERT_EQ(s.Create(0, -2), kDOk);
-  EXPECT_EQ(s.GetCapacity(), 4096u);
-  std::vector<uint8_t> bytes(16385, 0x5A);
-  uint32_t done = 0;
-  ASSERT_EQ(s.Write(bytes.data(), 4100, &done), kDOk);
-  EXPECT_EQ(done, 4100u);
-  EXPECT_EQ(s.GetSize(), 4100u);
-  EXPECT_EQ(s.GetCapacity(), 8192u);
-
-  // Larger than one step: rounded up to 4096.
-  ASSERT_EQ(s.SetSize(16384), kDOk);
-  EXPECT_EQ(s.GetCapacity(), 16384u);
-  ASSERT_EQ(s.SetSize(16385), kDOk);
-  EXPECT_EQ(s.GetCapacity(), 24576u);
-
-  DMemoryStream stepped;
-  ASSERT_EQ(stepped.Create(0, 1000), kDOk);
-  EXPECT_EQ(stepped.GetCapacity(), 1000u);
-  ASSERT_EQ(stepped.SetSize(2500), kDOk);
-  EXPECT_EQ(stepped.GetCapacity(), 3000u);
-  ASSERT_EQ(stepped.Create(1500, 1000), kDOk);
-  EXPECT_EQ(stepped.GetCapacity(), 2000u);
-  ASSERT_EQ(stepped.Create(10, -9), kDOk);  // clamped to -4
-  ASSERT_EQ(stepped.SetSize(5000), kDOk);
-  EXPECT_EQ(stepped.GetCapacity(), 8192u);
-  ASSERT_EQ(stepped.SetSize(8193), kDOk);
-  EXPECT_EQ(stepped.GetCapacity(), 8192u + 2048u);
-
-  EXPECT_EQ(s.SetSize(0x80000000ull), kDInvalidArgument);
-  EXPECT_EQ(s.GetSize(), 16385u);
+// A step below 1 grows by a share of the capacity, at least to 8192 and in
+// multiples of 4096; a step of 1 and up grows in its multiples.
+TEST(DMemoryStreamTest, GrowsByItsGrowthStep) {
+  const struct {
+    uint64_t initial;
+    int32_t growth;
+    uint64_t sizes[4], capacities[4];  // 0: no more
+  } cases[] = {
+      {0, -2, {0, 4100, 16384, 16385}, {4096, 8192, 16384, 24576}},
+      {0, 1000, {0, 2500}, {1000, 3000}},
+      {1500, 1000, {1500}, {2000}},
+      {10, -9, {5000, 8193}, {8192, 8192 + 2048}},  // a share of at least a quarter
+  };
+  for (const auto& c : cases) {
+    DMemoryStream s;
+    ASSERT_EQ(s.Create(c.initial, c.growth), kDOk);
+    for (int i = 0; i < 4 && c.capacities[i]; ++i) {
+      ASSERT_EQ(s.SetSize(c.sizes[i]), kDOk);
+      EXPECT_EQ(s.GetCapacity(), c.capacities[i]) << c.growth << " " << c.sizes[i];
+    }
+  }
 }
 
 TEST(DMemoryStreamTest, ReadsWritesAndSeeksWithinTheSize) {
@@ -45,7 +34,10 @@ TEST(DMemoryStreamTest, ReadsWritesAndSeeksWithinTheSize) {
   ASSERT_EQ(s.Create(0, -2), kDOk);
   uint32_t done = 0;
   ASSERT_EQ(s.Write("hello world", 11, &done), kDOk);
+  EXPECT_EQ(done, 11u);
   EXPECT_EQ(s.GetPosition(), 11u);
+  EXPECT_EQ(s.SetSize(0x80000000ull), kDInvalidArgument);
+  EXPECT_EQ(s.GetSize(), 11u);
 
   char out[16] = {};
   EXPECT_EQ(s.Read(out, 4, &done), kDEndOfStream);

@@ -26,11 +26,10 @@ class RecordingConverter : public Converter {
       return true;
     });
     runs.push_back({text, title, is_mhtml});
-    return result;
+    return 42;
   }
   void ShowSettings() override { ++settings; }
 
-  int32_t result = 42;
   std::vector<Run> runs;
   int settings = 0;
 };
@@ -50,32 +49,38 @@ class ConversionHandlersTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ConversionHandlersTest, HtmlNeedsItsText) {
-  EXPECT_EQ(Dispatch(R"({"action":"HTMLoPDF"})"), 0);
-  EXPECT_EQ(Dispatch(R"({"action":"HTMLoPDF","htmlText":5})"), 0);
-  EXPECT_TRUE(converter_.runs.empty());
-  EXPECT_EQ(Dispatch(R"({"action":"HTMLoPDF","htmlText":""})"), 42);
-  EXPECT_EQ(Dispatch(R"({"action":"htmlopdf","htmlText":"<p>\u00e9</p>"})"), 42);
-  ASSERT_EQ(converter_.runs.size(), 2u);
-  EXPECT_EQ(converter_.runs[0].text, "");
-  EXPECT_EQ(converter_.runs[1].text, "<p>\xc3\xa9</p>");
-  EXPECT_FALSE(converter_.runs[1].is_mhtml);
+TEST_F(ConversionHandlersTest, ConvertsThePageTheRequestCarries) {
+  const struct {
+    const char* request;
+    int32_t state;
+    const char* page;  // null: the converter does not run
+    bool is_mhtml;
+  } cases[] = {
+      {R"({"action":"HTMLoPDF"})", 0, nullptr, false},
+      {R"({"action":"HTMLoPDF","htmlText":5})", 0, nullptr, false},
+      {R"({"action":"HTMLoPDF","htmlText":""})", 42, "", false},
+      {R"({"action":"htmlopdf","htmlText":"<p>\u00e9</p>"})", 42, "<p>\xc3\xa9</p>", false},
+      // Version 1, also when "version" is absent or no integer, carries "mhtmlText".
+      {R"({"action":"MHTMLoPDF"})", 42, "", true},
+      {R"({"action":"MHTMLoPDF","version":"2","mhtmlText":"a"})", 42, "a", true},
+      {R"({"action":"MHTMLoPDF","version":3,"mhtmlText":"a"})", 0, nullptr, false},
+      // Version 2 without a first piece asks for none; broken off, it converts nothing.
+      {R"({"action":"MHTMLoPDF","version":2})", 42, "", true},
+      {R"({"action":"MHTMLoPDF","version":2,"data":"one","dataRest":1})", 0, nullptr, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    converter_.runs.clear();
+    EXPECT_EQ(Dispatch(c.request), c.state);
+    ASSERT_EQ(converter_.runs.size(), c.page ? 1u : 0u);
+    if (!c.page) continue;
+    EXPECT_EQ(converter_.runs[0].text, c.page);
+    EXPECT_EQ(converter_.runs[0].is_mhtml, c.is_mhtml);
+  }
+  EXPECT_EQ(pipe_.OutputFrames().size(), 1u);  // the broken-off transfer's ask
 }
 
-TEST_F(ConversionHandlersTest, MhtmlVersions) {
-  converter_.result = -1;
-  EXPECT_EQ(Dispatch(R"({"action":"MHTMLoPDF"})"), -1);
-  EXPECT_EQ(Dispatch(R"({"action":"MHTMLoPDF","version":"2","mhtmlText":"a"})"), -1);
-  EXPECT_EQ(Dispatch(R"({"action":"MHTMLoPDF","version":3,"mhtmlText":"a"})"), 0);
-  EXPECT_EQ(Dispatch(R"({"action":"MHTMLoPDF","version":2})"), -1);
-  ASSERT_EQ(converter_.runs.size(), 3u);
-  EXPECT_EQ(converter_.runs[0].text, "");
-  EXPECT_EQ(converter_.runs[1].text, "a");
-  EXPECT_EQ(converter_.runs[2].text, "");
-  EXPECT_TRUE(converter_.runs[2].is_mhtml);
-  EXPECT_TRUE(pipe_.Output().empty());  // no piece: nothing asked for
-}
-
+// The pieces are those of "MHTMLoPDF": an "openPDF" piece meanwhile is dropped.
 TEST_F(ConversionHandlersTest, MhtmlInChunks) {
   pipe_.FeedFrame(R"({"action":"openPDF","data":"dropped","dataRest":0})");
   pipe_.FeedFrame(R"({"action":"MHTMLoPDF","data":"two","dataRest":0})");
@@ -85,24 +90,15 @@ TEST_F(ConversionHandlersTest, MhtmlInChunks) {
   EXPECT_EQ(pipe_.OutputFrames().size(), 2u);
 }
 
-TEST_F(ConversionHandlersTest, MhtmlTransferBrokenOffStartsNothing) {
-  EXPECT_EQ(Dispatch(R"({"action":"MHTMLoPDF","version":2,"data":"one","dataRest":1})"), 0);
-  EXPECT_TRUE(converter_.runs.empty());
-}
-
+// Made a file name by DMakeSafeFileName (last part only); no string, no name.
 TEST_F(ConversionHandlersTest, TitlesAreMadeSafe) {
-  const char* requests[] = {
-      R"({"action":"HTMLoPDF","htmlText":"","title":"D:\\docs\\a:b?.html"})",
-      R"({"action":"HTMLoPDF","htmlText":"","title":"one\r\ntwo"})",
-      R"({"action":"MHTMLoPDF","title":"R\u00e9sum\u00e9 \u6587 <*|\">"})",
-      R"({"action":"HTMLoPDF","htmlText":"","title":["x"]})",
-  };
-  for (const char* request : requests) Dispatch(request);
-  ASSERT_EQ(converter_.runs.size(), 4u);
+  Dispatch(R"({"action":"HTMLoPDF","htmlText":"","title":"D:\\docs\\a:b?.html"})");
+  Dispatch(R"({"action":"MHTMLoPDF","title":"R\u00e9sum\u00e9 \u6587 <*|\">"})");
+  Dispatch(R"({"action":"HTMLoPDF","htmlText":"","title":["x"]})");
+  ASSERT_EQ(converter_.runs.size(), 3u);
   EXPECT_EQ(converter_.runs[0].title, u"b .html");
-  EXPECT_EQ(converter_.runs[1].title, u"one two");
-  EXPECT_EQ(converter_.runs[2].title, u"R\u00e9sum\u00e9 \u6587      ");
-  EXPECT_EQ(converter_.runs[3].title, u"");
+  EXPECT_EQ(converter_.runs[1].title, u"R\u00e9sum\u00e9 \u6587      ");
+  EXPECT_EQ(converter_.runs[2].title, u"");
 }
 
 TEST_F(ConversionHandlersTest, PreferencesShowTheSettings) {

@@ -8,7 +8,6 @@
 #include "actions/temp_pdf.h"
 #include "host/dispatch.h"
 #include "host/main_loop.h"
-#include "launch/argv_escape.h"
 #include "launch/editor_launch.h"
 #include "launch/editor_platform.h"
 #include "scripted_channel.h"
@@ -75,35 +74,16 @@ class OpenActionsTest : public ::testing::Test {
   HostSession session_{pipe_.channel(), &platform_, {}, {}, &editor_};
 };
 
-std::u16string Escaped(const char16_t* text) {
-  DWString out;
-  EXPECT_TRUE(AppendArgvEscaped(&out, text));
-  return out.c_str();
-}
-
 }  // namespace
 
 TEST_F(OpenActionsTest, OpenPdfJoinsEveryChunkAndStartsTheEditorOnce) {
   pipe_.FeedFrame(R"({"action":"openPDF","data":"QU","dataRest":1})");
   pipe_.FeedFrame(R"({"action":"openPDF","data":"JD"})");
-  EXPECT_EQ(Dispatch(R"({"action":"openPDF","title":"T \u00e9","url":"https://x/y?a=b",)"
-                     R"("data":"data:application/pdf;base64,","dataRest":2})"),
+  EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:application/pdf;base64,","dataRest":2})"),
             0);
   EXPECT_EQ(Output(), (std::vector<std::string>{kChunkRequest, kChunkRequest}));
   EXPECT_EQ(editor_.file.closed, std::vector<std::string>{"ABC"});
-  ASSERT_EQ(editor_.starts.size(), 1u);
-  EXPECT_EQ(editor_.starts[0], std::u16string(kEditor) +
-                                   u" /A temp=yes;title=\"T \u00e9\";url=\"https://x/y?a=b\" "
-                                   u"\"C:\\Temp\\vlx_0123.pdf\"");
-}
-
-TEST_F(OpenActionsTest, OpenPdfWithoutTitleAndUrlOrWithEmptyOnes) {
-  Dispatch(R"({"action":"openPDF","data":"data:;base64,QQ=="})");
-  Dispatch(R"({"action":"openPDF","title":"","url":7,"data":"data:;base64,QQ=="})");
-  ASSERT_EQ(editor_.starts.size(), 2u);
-  std::u16string expected = std::u16string(kEditor) + u" /A temp=yes \"C:\\Temp\\vlx_0123.pdf\"";
-  EXPECT_EQ(editor_.starts[0], expected);
-  EXPECT_EQ(editor_.starts[1], expected);
+  EXPECT_EQ(editor_.starts.size(), 1u);
 }
 
 TEST_F(OpenActionsTest, OpenPdfBrokenOffOpensNothing) {
@@ -113,21 +93,26 @@ TEST_F(OpenActionsTest, OpenPdfBrokenOffOpensNothing) {
   EXPECT_TRUE(editor_.starts.empty());
 }
 
-// A title or url cannot end the quoted part early: every double quote and
-// every backslash run before one is escaped under the command-line rules.
-TEST_F(OpenActionsTest, HostileTitleAndUrlStayInsideTheirQuotes) {
-  Dispatch(R"({"action":"openPDF","title":"a\" /B \"c:\\x.pdf","url":"https://x/\\\\",)"
-           R"("data":"data:;base64,QQ=="})");
-  ASSERT_EQ(editor_.starts.size(), 1u);
-  EXPECT_EQ(editor_.starts[0],
-            std::u16string(kEditor) +
-                u" /A temp=yes;title=\"a\\\" /B \\\"c:\\x.pdf\";url=\"https://x/\\\\\\\\\" "
-                u"\"C:\\Temp\\vlx_0123.pdf\"");
-
-  EXPECT_EQ(Escaped(u"plain text"), u"plain text");
-  EXPECT_EQ(Escaped(u"a\\b\\"), u"a\\b\\\\");
-  EXPECT_EQ(Escaped(u"\\\"x"), u"\\\\\\\"x");
-  EXPECT_EQ(Escaped(u""), u"");
+// Title and url are added as non-empty strings only. Neither can end its
+// quoted part early: every double quote and every backslash run before one
+// is escaped under the command-line rules.
+TEST_F(OpenActionsTest, OpenPdfQuotesTitleAndUrlWhenGiven) {
+  const struct {
+    const char* members;
+    std::u16string arguments;
+  } cases[] = {{"", u"/A temp=yes"},
+               {R"("title":"","url":7,)", u"/A temp=yes"},
+               {R"("title":"T \u00e9","url":"https://x/y?a=b",)",
+                u"/A temp=yes;title=\"T \u00e9\";url=\"https://x/y?a=b\""},
+               {R"("title":"a\\\" /B \"c:\\x.pdf","url":"https://x/\\\\",)",
+                u"/A temp=yes;title=\"a\\\\\\\" /B \\\"c:\\x.pdf\";url=\"https://x/\\\\\\\\\""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.members);
+    editor_.starts.clear();
+    Dispatch(std::string(R"({"action":"openPDF",)") + c.members + R"("data":"data:;base64,QQ=="})");
+    EXPECT_EQ(editor_.starts, std::vector<std::u16string>{kEditor + (u" " + c.arguments) +
+                                                          u" \"C:\\Temp\\vlx_0123.pdf\""});
+  }
 }
 
 // Nothing that decodes to no byte is written or opened: no marker, nothing
@@ -170,9 +155,10 @@ TEST_F(OpenActionsTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
   EXPECT_EQ(editor_.lookups, 1);
   ASSERT_EQ(platform_.command_lines.size(), 1u);
   EXPECT_EQ(platform_.programs[0], kEditor);
-  EXPECT_EQ(platform_.command_lines[0],
-            std::u16string(kEditor) +
-                u" /A \"https://h/a%20b%3fc%3dd%26e\" /A \"https://h/%22q%22%5c\" /A \"https://h/3\"");
+  EXPECT_EQ(
+      platform_.command_lines[0],
+      std::u16string(kEditor) +
+          u" /A \"https://h/a%20b%3fc%3dd%26e\" /A \"https://h/%22q%22%5c\" /A \"https://h/3\"");
   EXPECT_TRUE(session_.pending_editor_command_line.empty());
 
   // The next burst uses the cached path.
@@ -223,30 +209,32 @@ TEST_F(OpenActionsTest, PendingLineIsSplitBeyond8191Units) {
   EXPECT_EQ(session_.pending_editor_command_line.c_str(), editor + u" /A \"d\"");
 }
 
-TEST_F(OpenActionsTest, OpenLocalPdfUnescapesIntoAFileUrl) {
+// What cannot be unescaped, or holds a quote, is refused before the editor
+// is looked for.
+TEST_F(OpenActionsTest, OpenLocalPdfStartsTheEditorOnTheUnescapedFileUrl) {
   const struct {
-    const char* path;
-    std::u16string argument;
-  } cases[] = {{"C:/My%20Docs/a.pdf", u"file:///C:/My Docs/a.pdf"},
-               {"file:///C:/a.pdf", u"file:///file:///C:/a.pdf"},
-               {R"(C:\\dir\\)", u"file:///C:\\dir\\\\"},
-               {"C:/100%25.pdf", u"file:///C:/100%.pdf"}};
+    const char* members;
+    const char16_t* argument;  // null: refused
+  } cases[] = {{R"("localPath":"C:/My%20Docs/a.pdf")", u"file:///C:/My Docs/a.pdf"},
+               {R"("localPath":"file:///C:/a.pdf")", u"file:///file:///C:/a.pdf"},
+               {R"("localPath":"C:\\dir\\")", u"file:///C:\\dir\\\\"},
+               {R"("localPath":"C:/100%25.pdf")", u"file:///C:/100%.pdf"},
+               {R"("localPath":"C:/a% b.pdf")", nullptr},
+               {R"("localPath":"C:/a%22 \"b.pdf")", nullptr},
+               {R"("localPath":"C:/a%22.pdf")", nullptr},
+               {R"("localPath":"C:/a%00.pdf")", nullptr},
+               {R"("LocalPath":"C:/a.pdf")", nullptr},
+               {R"("localPath":"")", nullptr}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.members);
     editor_.starts.clear();
-    Dispatch(std::string(R"({"action":"openLocalPDF","localPath":")") + c.path + R"("})");
-    EXPECT_EQ(editor_.starts,
-              std::vector<std::u16string>{kEditor + (u" /A \"" + c.argument + u"\"")});
+    editor_.lookups = 0;
+    Dispatch(std::string(R"({"action":"openLocalPDF",)") + c.members + "}");
+    EXPECT_EQ(editor_.lookups, c.argument ? 1 : 0);
+    std::vector<std::u16string> starts;
+    if (c.argument) starts.push_back(kEditor + (u" /A \"" + std::u16string(c.argument) + u"\""));
+    EXPECT_EQ(editor_.starts, starts);
   }
-}
-
-TEST_F(OpenActionsTest, OpenLocalPdfRefusesWhatCannotBeUnescapedOrHoldsAQuote) {
-  for (const char* members : {R"("localPath":"C:/a% b.pdf")", R"("localPath":"C:/a%22 \"b.pdf")",
-                              R"("localPath":"C:/a%22.pdf")", R"("localPath":"C:/a%00.pdf")",
-                              R"("LocalPath":"C:/a.pdf")", R"("localPath":"")"})
-    Dispatch(std::string(R"({"action":"openLocalPDF",)") + members + "}");
-  EXPECT_EQ(editor_.lookups, 0);
-  EXPECT_TRUE(editor_.starts.empty());
-
   editor_.installed = false;
   Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a.pdf"})");
   EXPECT_EQ(editor_.not_found_shown, 1);

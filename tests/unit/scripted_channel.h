@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -40,53 +41,42 @@ inline std::vector<std::string> SplitFrames(const std::string& bytes) {
   return frames;
 }
 
-class ScriptedChannel {
+class ScriptedChannel : public InputSource {
  public:
-  ScriptedChannel() : input_(std::tmpfile()), channel_{&reader_, std::tmpfile()} {}
-  ~ScriptedChannel() {
-    std::fclose(input_);
-    std::fclose(channel_.output);
-  }
+  ScriptedChannel() : channel_{&reader_, std::tmpfile()} {}
+  ~ScriptedChannel() override { std::fclose(channel_.output); }
   ScriptedChannel(const ScriptedChannel&) = delete;
   ScriptedChannel& operator=(const ScriptedChannel&) = delete;
 
   // Appends raw bytes behind what is still unread.
-  void Feed(const std::string& bytes) {
-    long at = std::ftell(input_);
-    std::fseek(input_, 0, SEEK_END);
-    std::fwrite(bytes.data(), 1, bytes.size(), input_);
-    std::fflush(input_);
-    std::fseek(input_, at, SEEK_SET);
-  }
+  void Feed(const std::string& bytes) { input_ += bytes; }
   void FeedFrame(const std::string& body) { Feed(Frame(body)); }
+  uint32_t Unread() const { return uint32_t(input_.size() - at_); }
 
-  uint32_t Unread() const {
-    long at = std::ftell(input_);
-    std::fseek(input_, 0, SEEK_END);
-    long end = std::ftell(input_);
-    std::fseek(input_, at, SEEK_SET);
-    return uint32_t(end - at);
+  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
+    uint32_t got = count < Unread() ? count : Unread();
+    std::memcpy(buffer, input_.data() + at_, got);
+    at_ += got;
+    *ended = got < count;
+    return got;
   }
 
   std::string Output() const {
     std::fflush(channel_.output);
-    long end = std::ftell(channel_.output);
-    std::string bytes(size_t(end), '\0');
+    std::string bytes(size_t(std::ftell(channel_.output)), '\0');
     std::rewind(channel_.output);
-    size_t got = std::fread(&bytes[0], 1, bytes.size(), channel_.output);
-    bytes.resize(got);
-    std::fseek(channel_.output, 0, SEEK_END);
+    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), channel_.output));
+    std::fseek(channel_.output, 0, SEEK_END);  // a write may follow the read
     return bytes;
   }
   std::vector<std::string> OutputFrames() const { return SplitFrames(Output()); }
 
   const Channel& channel() const { return channel_; }
-  InputReader& reader() { return reader_; }
 
  private:
-  FILE* input_;
-  FileInputSource source_{input_};
-  InputReader reader_{source_};
+  std::string input_;
+  size_t at_ = 0;
+  InputReader reader_{*this};
   Channel channel_;
 };
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -17,26 +15,6 @@ std::pair<ReadOutcome, std::string> ReadOne(ScriptedChannel& pipe) {
   ReadOutcome outcome = ReadMessage(pipe.channel(), &message);
   return {outcome, std::string(message.c_str(), message.length())};
 }
-
-// Plays its bytes, stopping one read at a given offset as a cancel does.
-class StoppingSource : public InputSource {
- public:
-  StoppingSource(std::string bytes, size_t stop_at) : bytes_(std::move(bytes)), stop_at_(stop_at) {}
-  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
-    size_t limit = stopped_ ? bytes_.size() : stop_at_;
-    size_t n = std::min<size_t>(count, limit - at_);
-    std::memcpy(buffer, bytes_.data() + at_, n);
-    at_ += n;
-    *ended = n < count && at_ == bytes_.size();
-    if (n < count && !stopped_) stopped_ = !*ended;
-    return uint32_t(n);
-  }
-
- private:
-  std::string bytes_;
-  size_t at_ = 0, stop_at_;
-  bool stopped_ = false;
-};
 
 class ReaderHandoffTest : public ::testing::TestWithParam<uint32_t> {};
 
@@ -55,8 +33,10 @@ TEST_P(ReaderHandoffTest, FrameStoppedAtAnyOffsetIsCompletedExactly) {
   for (size_t step : {65536u, 65568u, 131136u}) offsets.push_back(4 + step);
   for (size_t at : offsets) {
     if (at >= frame.size()) continue;
-    StoppingSource source(frame + Frame("{}"), at);
-    InputReader reader(source);
+    ScriptedChannel pipe;
+    pipe.Feed(frame + Frame("{}"));
+    pipe.stop_at = at;
+    InputReader& reader = *pipe.channel().input;
     DString message;
     ASSERT_EQ(reader.ReadFromInput(&message), ReadOutcome::kStopped) << at;
     EXPECT_EQ(reader.HasFramesWaiting(), at > 0) << at;

@@ -111,17 +111,6 @@ TEST_F(ChunkedTransferTest, OtherMessagesAreDroppedAndPiecesWithoutDataAddNothin
   EXPECT_EQ(ChunkRequests(), 9u);
 }
 
-TEST_F(ChunkedTransferTest, EndOfInputBreaksTheTransferOff) {
-  pipe_.FeedFrame(R"({"action":"openPDF","data":"B","dataRest":1})");
-  EXPECT_FALSE(Receive(R"({"action":"openPDF","data":"A","dataRest":1})"));
-  EXPECT_EQ(ChunkRequests(), 2u);
-
-  // Input that stops inside a frame is the end of input too.
-  pipe_.Feed(std::string("\x10\0\0\0{\"act", 9));
-  EXPECT_FALSE(Receive(R"({"action":"openPDF","data":"A","dataRest":1})"));
-  EXPECT_EQ(ChunkRequests(), 3u);
-}
-
 TEST_F(ChunkedTransferTest, APieceTheSinkRefusesBreaksTheTransferOff) {
   struct Refusing : PieceSink {
     int taken = 0;

@@ -53,11 +53,17 @@ class ScriptedChannel : public InputSource {
   void FeedFrame(const std::string& body) { Feed(Frame(body)); }
   uint32_t Unread() const { return uint32_t(input_.size() - at_); }
 
+  // The read that would pass this many bytes in all stops there, once, as a
+  // cancelled read does.
+  size_t stop_at = SIZE_MAX;
+
   uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
-    uint32_t got = count < Unread() ? count : Unread();
+    const size_t end = input_.size() < stop_at ? input_.size() : stop_at;
+    const uint32_t got = count < end - at_ ? count : uint32_t(end - at_);
     std::memcpy(buffer, input_.data() + at_, got);
     at_ += got;
-    *ended = got < count;
+    *ended = got < count && at_ == input_.size();
+    if (got < count) stop_at = SIZE_MAX;
     return got;
   }
 

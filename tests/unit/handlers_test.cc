@@ -1,13 +1,15 @@
-#include "actions/open_actions.h"
-
+// What each request does, reached through DispatchRequest: the open actions
+// (the editor's seam faked) and the conversions (the converter's).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "actions/open_actions.h"
 #include "actions/temp_pdf.h"
 #include "host/dispatch.h"
 #include "host/main_loop.h"
+#include "launch/converter.h"
 #include "launch/editor_launch.h"
 #include "launch/editor_platform.h"
 #include "scripted_channel.h"
@@ -49,7 +51,31 @@ class FakeEditor : public EditorPlatform, public TempPdfWriter {
   std::vector<std::string> closed;
 };
 
-class OpenActionsTest : public ::testing::Test {
+struct Run {
+  std::string text;
+  std::u16string title;
+  bool is_mhtml;
+};
+
+class RecordingConverter : public Converter {
+ public:
+  int32_t RunConversion(HostSession&, const DByteChain& page, const DWChar* title,
+                        bool is_mhtml) override {
+    std::string text;
+    page.Each([&](const uint8_t* bytes, uint32_t count) {
+      text.append(reinterpret_cast<const char*>(bytes), count);
+      return true;
+    });
+    runs.push_back({text, title, is_mhtml});
+    return 42;
+  }
+  void ShowSettings() override { ++settings; }
+
+  std::vector<Run> runs;
+  int settings = 0;
+};
+
+class HandlersTest : public ::testing::Test {
  protected:
   int32_t Dispatch(const std::string& text) {
     DWString answer;
@@ -61,12 +87,13 @@ class OpenActionsTest : public ::testing::Test {
   ScriptedChannel pipe_;
   RecordingPlatform platform_{pipe_};
   FakeEditor editor_;
-  HostSession session_{pipe_.channel(), &platform_, {}, {}, &editor_};
+  RecordingConverter converter_;
+  HostSession session_{pipe_.channel(), &platform_, {}, {}, &editor_, &converter_};
 };
 
 }  // namespace
 
-TEST_F(OpenActionsTest, OpenPdfJoinsEveryChunkAndStartsTheEditorOnce) {
+TEST_F(HandlersTest, OpenPdfJoinsEveryChunkAndStartsTheEditorOnce) {
   pipe_.FeedFrame(R"({"action":"openPDF","data":"QU","dataRest":1})");
   pipe_.FeedFrame(R"({"action":"openPDF","data":"JD"})");
   EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:application/pdf;base64,","dataRest":2})"),
@@ -79,7 +106,7 @@ TEST_F(OpenActionsTest, OpenPdfJoinsEveryChunkAndStartsTheEditorOnce) {
 // Title and url are added as non-empty strings only. Neither can end its
 // quoted part early: every double quote and every backslash run before one
 // is escaped under the command-line rules.
-TEST_F(OpenActionsTest, OpenPdfQuotesTitleAndUrlWhenGiven) {
+TEST_F(HandlersTest, OpenPdfQuotesTitleAndUrlWhenGiven) {
   const struct {
     const char* members;
     std::u16string arguments;
@@ -101,7 +128,7 @@ TEST_F(OpenActionsTest, OpenPdfQuotesTitleAndUrlWhenGiven) {
 // Nothing is opened, and no file left, when the transfer is broken off (the
 // input ends) or nothing decodes to a byte: no marker, nothing after it, or
 // no character of the Base64 alphabet after it.
-TEST_F(OpenActionsTest, OpenPdfWithoutADocumentOpensNothing) {
+TEST_F(HandlersTest, OpenPdfWithoutADocumentOpensNothing) {
   Dispatch(R"({"action":"openPDF","data":"data:;base64,QUJD","dataRest":1})");
   EXPECT_EQ(editor_.lookups, 0);
   EXPECT_TRUE(editor_.written.empty());
@@ -132,7 +159,7 @@ TEST(PdfDocumentSinkTest, DecodesAsTheJoinedTextWhereverThePiecesAreCut) {
   }
 }
 
-TEST_F(OpenActionsTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
+TEST_F(HandlersTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"https://h/a b?c=d&e"})");
   pipe_.FeedFrame(R"({"action":"openByURL","url":"https://h/lower"})");
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"https://h/\"q\"\\"})");
@@ -156,7 +183,7 @@ TEST_F(OpenActionsTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
   EXPECT_EQ(platform_.command_lines[1], std::u16string(kEditor) + u" /A \"x\"");
 }
 
-TEST_F(OpenActionsTest, OpenByUrlWithTheEditorMissingAsksEveryTime) {
+TEST_F(HandlersTest, OpenByUrlWithTheEditorMissingAsksEveryTime) {
   editor_.installed = false;
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"a"})");
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"b"})");
@@ -166,7 +193,7 @@ TEST_F(OpenActionsTest, OpenByUrlWithTheEditorMissingAsksEveryTime) {
   EXPECT_TRUE(platform_.command_lines.empty());
 }
 
-TEST_F(OpenActionsTest, PendingLineIsSplitBeyond8191Units) {
+TEST_F(HandlersTest, PendingLineIsSplitBeyond8191Units) {
   const std::u16string editor(kEditor);
   const uint32_t room = kEditorCommandLineLimit - uint32_t(editor.size()) - 12;
   const std::u16string a(room / 2, u'a'), b(room - room / 2, u'b');
@@ -198,7 +225,7 @@ TEST_F(OpenActionsTest, PendingLineIsSplitBeyond8191Units) {
 
 // What cannot be unescaped, or holds a quote, is refused before the editor
 // is looked for.
-TEST_F(OpenActionsTest, OpenLocalPdfStartsTheEditorOnTheUnescapedFileUrl) {
+TEST_F(HandlersTest, OpenLocalPdfStartsTheEditorOnTheUnescapedFileUrl) {
   const struct {
     const char* members;
     const char16_t* argument;  // null: refused
@@ -226,7 +253,7 @@ TEST_F(OpenActionsTest, OpenLocalPdfStartsTheEditorOnTheUnescapedFileUrl) {
   EXPECT_TRUE(editor_.starts.empty());
 }
 
-TEST_F(OpenActionsTest, ASessionWithoutTheEditorSeamOpensNothing) {
+TEST_F(HandlersTest, ASessionWithoutTheEditorSeamOpensNothing) {
   session_.editor = nullptr;
   pipe_.FeedFrame(R"({"action":"openPDF","data":"data:;base64,QQ==","dataRest":1})");
   pipe_.FeedFrame(R"({"action":"openPDF","data":"QQ=="})");
@@ -235,4 +262,62 @@ TEST_F(OpenActionsTest, ASessionWithoutTheEditorSeamOpensNothing) {
   EXPECT_EQ(Serve(), 0);
   EXPECT_EQ(Output().size(), 4u);
   EXPECT_TRUE(platform_.command_lines.empty());
+}
+
+// The converter's result is the reply's state; without a page to convert
+// the state is 0.
+TEST_F(HandlersTest, ConvertsThePageTheRequestCarries) {
+  const struct {
+    const char* request;
+    const char* page;  // null: the converter does not run
+    bool is_mhtml;
+  } cases[] = {
+      {R"({"action":"HTMLoPDF"})", nullptr, false},
+      {R"({"action":"HTMLoPDF","htmlText":5})", nullptr, false},
+      {R"({"action":"HTMLoPDF","htmlText":""})", "", false},
+      {R"({"action":"htmlopdf","htmlText":"<p>\u00e9</p>"})", "<p>\xc3\xa9</p>", false},
+      // Version 1, also when "version" is absent or no integer, carries "mhtmlText".
+      {R"({"action":"MHTMLoPDF"})", "", true},
+      {R"({"action":"MHTMLoPDF","version":"2","mhtmlText":"a"})", "a", true},
+      {R"({"action":"MHTMLoPDF","version":3,"mhtmlText":"a"})", nullptr, false},
+      // Version 2 without a first piece asks for none; broken off, it converts nothing.
+      {R"({"action":"MHTMLoPDF","version":2})", "", true},
+      {R"({"action":"MHTMLoPDF","version":2,"data":"one","dataRest":1})", nullptr, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    converter_.runs.clear();
+    EXPECT_EQ(Dispatch(c.request), c.page ? 42 : 0);
+    ASSERT_EQ(converter_.runs.size(), c.page ? 1u : 0u);
+    if (!c.page) continue;
+    EXPECT_EQ(converter_.runs[0].text, c.page);
+    EXPECT_EQ(converter_.runs[0].is_mhtml, c.is_mhtml);
+  }
+  EXPECT_EQ(pipe_.OutputFrames().size(), 1u);  // the broken-off transfer's ask
+}
+
+// The pieces are those of "MHTMLoPDF": an "openPDF" piece meanwhile is dropped.
+TEST_F(HandlersTest, MhtmlInChunks) {
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"dropped","dataRest":0})");
+  pipe_.FeedFrame(R"({"action":"MHTMLoPDF","data":"two","dataRest":0})");
+  EXPECT_EQ(Dispatch(R"({"action":"MHTMLoPDF","version":2,"data":"one-","dataRest":1})"), 42);
+  ASSERT_EQ(converter_.runs.size(), 1u);
+  EXPECT_EQ(converter_.runs[0].text, "one-two");
+  EXPECT_EQ(pipe_.OutputFrames().size(), 2u);
+}
+
+// The title, UTF-8, made a file name by DMakeSafeFileName (its last part
+// only); no string, no name.
+TEST_F(HandlersTest, TitlesAreMadeSafe) {
+  Dispatch(
+      R"({"action":"HTMLoPDF","htmlText":"","title":"D:\\docs\\a:R\u00e9sum\u00e9 \u6587?.html"})");
+  Dispatch(R"({"action":"MHTMLoPDF","title":["x"]})");
+  ASSERT_EQ(converter_.runs.size(), 2u);
+  EXPECT_EQ(converter_.runs[0].title, u"R\u00e9sum\u00e9 \u6587 .html");
+  EXPECT_EQ(converter_.runs[1].title, u"");
+}
+
+TEST_F(HandlersTest, PreferencesShowTheSettings) {
+  EXPECT_EQ(Dispatch(R"({"action":"preferences"})"), 0);
+  EXPECT_EQ(converter_.settings, 1);
 }

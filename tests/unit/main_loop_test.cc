@@ -38,14 +38,3 @@ TEST_F(MainLoopTest, FailingPollExitsAtOnce) {
   EXPECT_EQ(Serve(platform), 0);
   EXPECT_TRUE(pipe_.Output().empty());
 }
-
-// An unknown action and an empty frame are answered too, with state 65280.
-TEST_F(MainLoopTest, EveryPendingRequestGetsOneReplyInOrder) {
-  pipe_.FeedFrame(R"({"action":"actGetVersion"})");
-  pipe_.FeedFrame(R"({"action":"nothing"})");
-  pipe_.Feed(std::string(4, '\0'));
-  RecordingPlatform platform(pipe_);
-  EXPECT_EQ(Serve(platform), 0);
-  EXPECT_EQ(pipe_.OutputFrames(),
-            (std::vector<std::string>{kVersionReply, kUnknownReply, kUnknownReply}));
-}

@@ -42,8 +42,7 @@ TEST(CancelWatcherTest, KeepsWhatIsNotACancelForTheMainLoop) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedChannel pipe;
-    RecordingPlatform platform(pipe);
-    HostSession session{pipe.channel(), &platform, {}, {}};
+    HostSession session{pipe.channel(), &pipe, {}, {}};
     ConversionContext context;
     context.session = &session;
     ASSERT_TRUE(context.cancel_event_name.Assign(u"Local\\converter-cancel"));
@@ -54,6 +53,6 @@ TEST(CancelWatcherTest, KeepsWhatIsNotACancelForTheMainLoop) {
     EXPECT_EQ(ServeRequests(session), 0);
     EXPECT_EQ(pipe.OutputFrames(), c.replies);
     // A "cancel" that the main loop reads, with no conversion running, signals nothing.
-    EXPECT_EQ(platform.signalled_events.size(), c.signalled ? 1u : 0u);
+    EXPECT_EQ(pipe.signalled_events.size(), c.signalled ? 1u : 0u);
   }
 }

@@ -39,8 +39,7 @@ class ChunkedTransferTest : public ::testing::Test {
   }
 
   ScriptedChannel pipe_;
-  RecordingPlatform platform_{pipe_};
-  HostSession session_{pipe_.channel(), &platform_, {}, {}};
+  HostSession session_{pipe_.channel(), &pipe_, {}, {}};
   ParsedRequest request_;
   DByteChain payload_;
 };

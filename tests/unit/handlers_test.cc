@@ -85,10 +85,9 @@ class HandlersTest : public ::testing::Test {
   std::vector<std::string> Output() { return pipe_.OutputFrames(); }
 
   ScriptedChannel pipe_;
-  RecordingPlatform platform_{pipe_};
   FakeEditor editor_;
   RecordingConverter converter_;
-  HostSession session_{pipe_.channel(), &platform_, {}, {}, &editor_, &converter_};
+  HostSession session_{pipe_.channel(), &pipe_, {}, {}, &editor_, &converter_};
 };
 
 }  // namespace
@@ -168,7 +167,7 @@ TEST_F(HandlersTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"b"})");
   EXPECT_EQ(Serve(), 0);
   EXPECT_EQ(editor_.not_found_shown, 2);
-  EXPECT_TRUE(platform_.command_lines.empty());
+  EXPECT_TRUE(pipe_.command_lines.empty());
 
   editor_.installed = true;
   editor_.lookups = 0;
@@ -179,10 +178,10 @@ TEST_F(HandlersTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
   EXPECT_EQ(Serve(), 0);
   EXPECT_EQ(Output().size(), 7u);
   EXPECT_EQ(editor_.lookups, 1);
-  ASSERT_EQ(platform_.command_lines.size(), 1u);
-  EXPECT_EQ(platform_.programs[0], kEditor);
+  ASSERT_EQ(pipe_.command_lines.size(), 1u);
+  EXPECT_EQ(pipe_.programs[0], kEditor);
   EXPECT_EQ(
-      platform_.command_lines[0],
+      pipe_.command_lines[0],
       std::u16string(kEditor) +
           u" /A \"https://h/a%20b%3fc%3dd%26e\" /A \"https://h/%22q%22%5c\" /A \"https://h/3\"");
   EXPECT_TRUE(session_.pending_editor_command_line.empty());
@@ -190,8 +189,8 @@ TEST_F(HandlersTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"x"})");
   EXPECT_EQ(Serve(), 0);
   EXPECT_EQ(editor_.lookups, 1);
-  ASSERT_EQ(platform_.command_lines.size(), 2u);
-  EXPECT_EQ(platform_.command_lines[1], std::u16string(kEditor) + u" /A \"x\"");
+  ASSERT_EQ(pipe_.command_lines.size(), 2u);
+  EXPECT_EQ(pipe_.command_lines[1], std::u16string(kEditor) + u" /A \"x\"");
 }
 
 TEST_F(HandlersTest, PendingLineIsSplitBeyond8191Units) {
@@ -206,9 +205,9 @@ TEST_F(HandlersTest, PendingLineIsSplitBeyond8191Units) {
   EXPECT_EQ(session_.pending_editor_command_line.c_str(), full);
 
   QueueEditorArgument(session_, u"c");
-  ASSERT_EQ(platform_.command_lines.size(), 1u);
-  EXPECT_EQ(platform_.command_lines[0], full);
-  EXPECT_EQ(platform_.programs[0], editor);
+  ASSERT_EQ(pipe_.command_lines.size(), 1u);
+  EXPECT_EQ(pipe_.command_lines[0], full);
+  EXPECT_EQ(pipe_.programs[0], editor);
   EXPECT_EQ(session_.pending_editor_command_line.c_str(), editor + u" /A \"c\"");
 
   // A single argument past the limit stays in its line, whole.
@@ -217,8 +216,8 @@ TEST_F(HandlersTest, PendingLineIsSplitBeyond8191Units) {
   QueueEditorArgument(session_, huge.c_str());
   EXPECT_EQ(session_.pending_editor_command_line.c_str(), editor + u" /A \"" + huge + u"\"");
   QueueEditorArgument(session_, u"d");
-  ASSERT_EQ(platform_.command_lines.size(), 2u);
-  EXPECT_EQ(platform_.command_lines[1], editor + u" /A \"" + huge + u"\"");
+  ASSERT_EQ(pipe_.command_lines.size(), 2u);
+  EXPECT_EQ(pipe_.command_lines[1], editor + u" /A \"" + huge + u"\"");
   EXPECT_EQ(session_.pending_editor_command_line.c_str(), editor + u" /A \"d\"");
 }
 
@@ -260,7 +259,7 @@ TEST_F(HandlersTest, ASessionWithoutTheEditorSeamOpensNothing) {
   pipe_.FeedFrame(R"({"action":"openLocalPDF","localPath":"C:/a.pdf"})");
   EXPECT_EQ(Serve(), 0);
   EXPECT_EQ(Output().size(), 4u);
-  EXPECT_TRUE(platform_.command_lines.empty());
+  EXPECT_TRUE(pipe_.command_lines.empty());
 }
 
 // The converter's result is the reply's state; without a page to convert

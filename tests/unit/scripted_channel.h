@@ -1,5 +1,7 @@
 // An in-memory stand-in for the browser's pipes: frames queued as the input,
-// everything the host writes captured as the output.
+// everything the host writes captured as the output. It is the host's
+// platform too: its poll sees the scripted input, and it records what the
+// host asked of Windows.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +43,7 @@ inline std::vector<std::string> SplitFrames(const std::string& bytes) {
   return frames;
 }
 
-class ScriptedChannel : public InputSource {
+class ScriptedChannel : public InputSource, public HostPlatform {
  public:
   ScriptedChannel() : channel_{&reader_, std::tmpfile()} {}
   ~ScriptedChannel() override { std::fclose(channel_.output); }
@@ -77,24 +79,9 @@ class ScriptedChannel : public InputSource {
   }
   std::vector<std::string> OutputFrames() const { return SplitFrames(Output()); }
 
-  const Channel& channel() const { return channel_; }
-
- private:
-  std::string input_;
-  size_t at_ = 0;
-  InputReader reader_{*this};
-  Channel channel_;
-};
-
-// A platform whose pipe is the scripted input and which records what the host
-// asked of Windows.
-class RecordingPlatform : public HostPlatform {
- public:
-  explicit RecordingPlatform(const ScriptedChannel& pipe) : pipe_(pipe) {}
-
   bool PeekInput(uint32_t* available) override {
     ++polls;
-    *available = pipe_.Unread();
+    *available = Unread();
     return true;
   }
   void RunCommandLine(const DWChar* program, DWChar* command_line) override {
@@ -103,11 +90,16 @@ class RecordingPlatform : public HostPlatform {
   }
   void SignalNamedEvent(const DWChar* name) override { signalled_events.emplace_back(name); }
 
+  const Channel& channel() const { return channel_; }
+
   int polls = 0;
   std::vector<std::u16string> programs;
   std::vector<std::u16string> command_lines;
   std::vector<std::u16string> signalled_events;
 
  private:
-  const ScriptedChannel& pipe_;
+  std::string input_;
+  size_t at_ = 0;
+  InputReader reader_{*this};
+  Channel channel_;
 };

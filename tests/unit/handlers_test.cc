@@ -82,7 +82,6 @@ class HandlersTest : public ::testing::Test {
     return DispatchRequest(session_, text.c_str(), &answer);
   }
   int Serve() { return ServeRequests(session_); }
-  std::vector<std::string> Output() { return pipe_.OutputFrames(); }
 
   ScriptedChannel pipe_;
   FakeEditor editor_;
@@ -97,7 +96,7 @@ TEST_F(HandlersTest, OpenPdfJoinsEveryChunkAndStartsTheEditorOnce) {
   pipe_.FeedFrame(R"({"action":"openPDF","data":"JD"})");
   EXPECT_EQ(Dispatch(R"({"action":"openPDF","data":"data:application/pdf;base64,","dataRest":2})"),
             0);
-  EXPECT_EQ(Output(), (std::vector<std::string>{kChunkRequest, kChunkRequest}));
+  EXPECT_EQ(pipe_.OutputFrames(), (std::vector<std::string>{kChunkRequest, kChunkRequest}));
   EXPECT_EQ(editor_.closed, std::vector<std::string>{"ABC"});
   EXPECT_EQ(editor_.starts.size(), 1u);
 }
@@ -176,7 +175,7 @@ TEST_F(HandlersTest, UrlsOfOneBurstReachOneStartEscapedInOrder) {
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"https://h/\"q\"\\"})");
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"https://h/3"})");
   EXPECT_EQ(Serve(), 0);
-  EXPECT_EQ(Output().size(), 7u);
+  EXPECT_EQ(pipe_.OutputFrames().size(), 7u);
   EXPECT_EQ(editor_.lookups, 1);
   ASSERT_EQ(pipe_.command_lines.size(), 1u);
   EXPECT_EQ(pipe_.programs[0], kEditor);
@@ -258,7 +257,7 @@ TEST_F(HandlersTest, ASessionWithoutTheEditorSeamOpensNothing) {
   pipe_.FeedFrame(R"({"action":"openByURL","URL":"a"})");
   pipe_.FeedFrame(R"({"action":"openLocalPDF","localPath":"C:/a.pdf"})");
   EXPECT_EQ(Serve(), 0);
-  EXPECT_EQ(Output().size(), 4u);
+  EXPECT_EQ(pipe_.OutputFrames().size(), 4u);
   EXPECT_TRUE(pipe_.command_lines.empty());
 }
 

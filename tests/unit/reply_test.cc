@@ -6,7 +6,9 @@
 
 using namespace std::string_literals;
 
-// The frame around the reply is checked where the main loop's replies are.
+// Unpaired surrogates become U+FFFD; the answer ends at its first NUL. The
+// frame around the reply is checked with the main loop's replies, in the
+// cancel watcher's test.
 TEST(ReplyTest, StateKeepsItsSignAndTheAnswerIsEscapedUtf8) {
   const struct {
     int32_t state;
@@ -22,7 +24,6 @@ TEST(ReplyTest, StateKeepsItsSignAndTheAnswerIsEscapedUtf8) {
                {0, u"\u0001\u001f\b\t\n\f\r", "\\u0001\\u001F\\b\\t\\n\\f\\r"},
                {0, u"/\u007f\u00e9", "/\x7f\xc3\xa9"},
                {0, u"\U0001F600", "\xf0\x9f\x98\x80"},
-               // Unpaired surrogates become U+FFFD; the answer ends at its first NUL.
                {0, u"a\xD83Dz", "a\xef\xbf\xbdz"},
                {0, u"\xDE00", "\xef\xbf\xbd"},
                {0, u"ab\0cd"s, "ab"}};

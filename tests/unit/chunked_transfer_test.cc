@@ -86,9 +86,7 @@ TEST_F(ChunkedTransferTest, JoinsPiecesInOrderAskingOnceBeforeEach) {
   pipe_.FeedFrame(R"({"action":"actGetVersion"})");  // the next request, left unread
   EXPECT_TRUE(Receive(R"({"action":"openPDF","data":"A\u0000a","dataRest":2})"));
   EXPECT_EQ(Payload(), "ABBCCC");
-  // Each ask is the same fixed 42-byte frame.
-  const std::string ask = std::string("\x2a\0\0\0", 4) + kAsk;
-  EXPECT_EQ(pipe_.Output(), ask + ask + ask);
+  EXPECT_EQ(ChunkRequests(), 3u);
   EXPECT_EQ(pipe_.Unread(), 4u + 26u);
 }
 

@@ -19,7 +19,7 @@ TEST(ConverterToolTest, RefusesLinesOfNeitherForm) {
     EXPECT_FALSE(ParseConverterArguments(line, &arguments));
 }
 
-TEST(ConverterToolTest, PageTextOfHtml) {
+TEST(ConverterToolTest, PageTextOfHtmlAndMhtml) {
   std::vector<std::string> lines = HtmlTextLines(
       "<html><head><title>T</title><script>var a = '<p>';</script></head>"
       "<body><!-- <p>no</p> --><h1>Head  line</h1>\n<p>a &amp; b &lt;c&gt; &#233;&#x20AC;"
@@ -29,9 +29,8 @@ TEST(ConverterToolTest, PageTextOfHtml) {
   EXPECT_EQ(lines[1], "Head line");
   EXPECT_EQ(lines[2], "a & b <c> \xc3\xa9\xe2\x82\xac");
   EXPECT_EQ(lines[3], "next \xc3\xbc\xc3\x83\xc3\xa7\xc3\xa9&bogus; &#xZZ;");
-}
 
-TEST(ConverterToolTest, HtmlPartOfMhtml) {
+  // The HTML part of an MHTML archive, its transfer encoding undone.
   std::string mhtml =
       "From: <Saved>\r\nContent-Type: multipart/related;\r\n\ttype=\"text/html\";\r\n"
       "\tboundary=\"----=_Part\"\r\n\r\n------=_Part\r\nContent-Type: text/css\r\n\r\np{}\r\n"

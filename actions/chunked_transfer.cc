@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "host/channel.h"
-#include "zevar/dmem.h"
 
 const char kChunkRequest[] = "{ \"action\": \"sendNextData\", \"version\": 1 }";
 static_assert(sizeof kChunkRequest == kChunkRequestLength + 1, "the chunk request is 42 bytes");
@@ -44,14 +43,6 @@ bool Hand(const rapidjson::Value& message, PieceSink* sink, uint64_t* total, boo
 }
 
 }  // namespace
-
-bool AppendDataChunk(const rapidjson::Value& message, DString* payload, bool* appended) {
-  uint32_t length;
-  const char* piece = PieceOf(message, &length);
-  bool ok = length == 0 || payload->Append(piece, length);
-  if (appended) *appended = ok;
-  return MoreToCome(message);
-}
 
 bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, ActionId action,
                         PieceSink* sink) {

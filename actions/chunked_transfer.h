@@ -1,6 +1,7 @@
 // Large payloads ("openPDF", chunked "MHTMLoPDF") arrive in pieces: the first
 // in the request, each further one after the host asks for it with the
-// "sendNextData" chunk request. The pieces are joined into one narrow text.
+// "sendNextData" chunk request. The pieces are handed on in order as they
+// arrive.
 #pragma once
 
 #include <rapidjson/document.h>
@@ -13,14 +14,6 @@
 // The chunk request, exactly as the browser expects it (42 bytes).
 extern const char kChunkRequest[];
 constexpr uint32_t kChunkRequestLength = 42;
-
-// Appends the message's "data" string (up to its first NUL) to the payload,
-// growing the buffer to the exact need rounded up to 32 bytes. Returns true
-// when "dataRest" is an integer that fits a signed 32-bit value and is at
-// least 1, that is when more pieces are to come. *appended is false when the
-// piece could not be appended (no memory, or the payload would pass its
-// length limit); the payload is then unchanged.
-bool AppendDataChunk(const rapidjson::Value& message, DString* payload, bool* appended);
 
 // Takes the pieces of a payload one by one, as they arrive, so that no
 // handler has to hold the joined text.

@@ -1,13 +1,7 @@
 // How the time of a chunked transfer grows with its size: 16, 64 and 256 MiB
-// in pieces of 1 MiB. The "per_MiB" counter is the time per MiB joined; it
-// stays flat when the transfer is linear.
-//
-//   ChunkedTransfer      the whole exchange: frames read, parsed and joined
-//   ExactGrowthAppend    AppendDataChunk piece after piece into one payload,
-//                        with the allocator behind DMemRealloc
-//   ExactGrowthMoving    the same growth with a block that moves on every
-//                        resize (what a large-block tier without in-place
-//                        growth does): each piece copies the whole payload
+// in pieces of 1 MiB, the whole exchange (frames read, parsed and joined).
+// The "per_MiB" counter is the time per MiB joined; it stays flat when the
+// transfer is linear.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -16,7 +10,6 @@
 
 #include "actions/chunked_transfer.h"
 #include "host/request.h"
-#include "zevar/dmem.h"
 
 namespace {
 
@@ -89,50 +82,8 @@ void ChunkedTransfer(benchmark::State& state) {
   SetCounters(state, mebibytes);
 }
 
-void ExactGrowthAppend(benchmark::State& state) {
-  const uint32_t mebibytes = uint32_t(state.range(0));
-  rapidjson::Document piece;
-  piece.Parse(PieceMessage(true).c_str());
-  for (auto _ : state) {
-    DString payload;
-    bool appended = true;
-    for (uint32_t i = 0; i < mebibytes && appended; ++i) AppendDataChunk(piece, &payload, &appended);
-    if (!appended) state.SkipWithError("append failed");
-    benchmark::DoNotOptimize(payload.data());
-  }
-  SetCounters(state, mebibytes);
-}
-
-void ExactGrowthMoving(benchmark::State& state) {
-  const uint32_t mebibytes = uint32_t(state.range(0));
-  const std::string piece(kPiece, 'Q');
-  for (auto _ : state) {
-    char* block = nullptr;
-    size_t length = 0;
-    for (uint32_t i = 0; i < mebibytes; ++i) {
-      size_t room = (length + kPiece + 1 + 31) & ~size_t(31);
-      char* moved = static_cast<char*>(DMemAlloc(room));
-      if (!moved) {
-        state.SkipWithError("no memory");
-        break;
-      }
-      if (block) std::memcpy(moved, block, length);
-      DMemFree(block);
-      block = moved;
-      std::memcpy(block + length, piece.data(), kPiece);
-      length += kPiece;
-      block[length] = 0;
-    }
-    benchmark::DoNotOptimize(block);
-    DMemFree(block);
-  }
-  SetCounters(state, mebibytes);
-}
-
 }  // namespace
 
 BENCHMARK(ChunkedTransfer)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
-BENCHMARK(ExactGrowthAppend)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
-BENCHMARK(ExactGrowthMoving)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

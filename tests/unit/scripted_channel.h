@@ -1,9 +1,12 @@
 // An in-memory stand-in for the browser's pipes: frames queued as the input,
-// everything the host writes captured as the output.
+// everything the host writes captured as the output. It is the host's
+// platform too: its poll sees the scripted input, and it records what the
+// host asked of Windows.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -40,65 +43,45 @@ inline std::vector<std::string> SplitFrames(const std::string& bytes) {
   return frames;
 }
 
-class ScriptedChannel {
+class ScriptedChannel : public InputSource, public HostPlatform {
  public:
-  ScriptedChannel() : input_(std::tmpfile()), channel_{&reader_, std::tmpfile()} {}
-  ~ScriptedChannel() {
-    std::fclose(input_);
-    std::fclose(channel_.output);
-  }
+  ScriptedChannel() : channel_{&reader_, std::tmpfile()} {}
+  ~ScriptedChannel() override { std::fclose(channel_.output); }
   ScriptedChannel(const ScriptedChannel&) = delete;
   ScriptedChannel& operator=(const ScriptedChannel&) = delete;
 
   // Appends raw bytes behind what is still unread.
-  void Feed(const std::string& bytes) {
-    long at = std::ftell(input_);
-    std::fseek(input_, 0, SEEK_END);
-    std::fwrite(bytes.data(), 1, bytes.size(), input_);
-    std::fflush(input_);
-    std::fseek(input_, at, SEEK_SET);
-  }
+  void Feed(const std::string& bytes) { input_ += bytes; }
   void FeedFrame(const std::string& body) { Feed(Frame(body)); }
+  uint32_t Unread() const { return uint32_t(input_.size() - at_); }
 
-  uint32_t Unread() const {
-    long at = std::ftell(input_);
-    std::fseek(input_, 0, SEEK_END);
-    long end = std::ftell(input_);
-    std::fseek(input_, at, SEEK_SET);
-    return uint32_t(end - at);
+  // The read that would pass this many bytes in all stops there, once, as a
+  // cancelled read does.
+  size_t stop_at = SIZE_MAX;
+
+  uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
+    const size_t end = input_.size() < stop_at ? input_.size() : stop_at;
+    const uint32_t got = count < end - at_ ? count : uint32_t(end - at_);
+    std::memcpy(buffer, input_.data() + at_, got);
+    at_ += got;
+    *ended = got < count && at_ == input_.size();
+    if (got < count) stop_at = SIZE_MAX;
+    return got;
   }
 
   std::string Output() const {
     std::fflush(channel_.output);
-    long end = std::ftell(channel_.output);
-    std::string bytes(size_t(end), '\0');
+    std::string bytes(size_t(std::ftell(channel_.output)), '\0');
     std::rewind(channel_.output);
-    size_t got = std::fread(&bytes[0], 1, bytes.size(), channel_.output);
-    bytes.resize(got);
-    std::fseek(channel_.output, 0, SEEK_END);
+    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), channel_.output));
+    std::fseek(channel_.output, 0, SEEK_END);  // a write may follow the read
     return bytes;
   }
   std::vector<std::string> OutputFrames() const { return SplitFrames(Output()); }
 
-  const Channel& channel() const { return channel_; }
-  InputReader& reader() { return reader_; }
-
- private:
-  FILE* input_;
-  FileInputSource source_{input_};
-  InputReader reader_{source_};
-  Channel channel_;
-};
-
-// A platform whose pipe is the scripted input and which records what the host
-// asked of Windows.
-class RecordingPlatform : public HostPlatform {
- public:
-  explicit RecordingPlatform(const ScriptedChannel& pipe) : pipe_(pipe) {}
-
   bool PeekInput(uint32_t* available) override {
     ++polls;
-    *available = pipe_.Unread();
+    *available = Unread();
     return true;
   }
   void RunCommandLine(const DWChar* program, DWChar* command_line) override {
@@ -107,11 +90,16 @@ class RecordingPlatform : public HostPlatform {
   }
   void SignalNamedEvent(const DWChar* name) override { signalled_events.emplace_back(name); }
 
+  const Channel& channel() const { return channel_; }
+
   int polls = 0;
   std::vector<std::u16string> programs;
   std::vector<std::u16string> command_lines;
   std::vector<std::u16string> signalled_events;
 
  private:
-  const ScriptedChannel& pipe_;
+  std::string input_;
+  size_t at_ = 0;
+  InputReader reader_{*this};
+  Channel channel_;
 };

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-// Growing by 32 units is also checked where messages are read
-// (channel_test.cc) and chunks appended (chunked_transfer_test.cc).
 TEST(DStringTest, AssignTakesExactlyTheLengthAndGrowthRoundsTo32Units) {
   DString s;
   ASSERT_TRUE(s.Assign("hello"));

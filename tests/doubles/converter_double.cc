@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,13 +44,8 @@ int wmain() {
   std::vector<HANDLE> events;
   DWORD set = 0;
 
-  std::wstring script = Env(L"VLX_DOUBLE_SCRIPT");
-  size_t at = 0;
-  while (at < script.size()) {
-    size_t end = script.find(L';', at);
-    if (end == std::wstring::npos) end = script.size();
-    std::wstring step = script.substr(at, end - at);
-    at = end + 1;
+  std::wistringstream steps(Env(L"VLX_DOUBLE_SCRIPT"));
+  for (std::wstring step; std::getline(steps, step, L';');) {
     size_t colon = step.find(L':');
     std::wstring verb = step.substr(0, colon);
     std::wstring value = colon == std::wstring::npos ? L"" : step.substr(colon + 1);

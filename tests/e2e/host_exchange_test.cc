@@ -12,12 +12,6 @@ const char kVersionRequest[] = R"({"action":"actGetVersion"})";
 
 std::wstring HostExe() { return ProgramFolder() + L"VellumixBrowserHost.exe"; }
 
-// A version request padded to size bytes (at least its own).
-std::string PaddedVersionRequest(size_t size) {
-  std::string body = R"({"action":"actGetVersion","pad":")";
-  return body + std::string(size > body.size() + 2 ? size - body.size() - 2 : 0, 'p') + "\"}";
-}
-
 }  // namespace
 
 // Input that is not a pipe holds no request from a browser: the host exits
@@ -44,11 +38,12 @@ TEST_P(NotAPipeTest, ExitsAtOnceWithoutOutput) {
 INSTANTIATE_TEST_SUITE_P(Inputs, NotAPipeTest, ::testing::Values(L"NUL", L"file", L"CONIN$"));
 
 // The browser may write its first request after the host has started, and
-// a large one in pieces: {delay before the first byte in ms, frame size}.
+// a large one in pieces: {delay before the first byte in ms, padding size}.
 class FirstRequestTest : public ::testing::TestWithParam<std::pair<DWORD, size_t>> {};
 
 TEST_P(FirstRequestTest, WrittenLateOrInPiecesIsServed) {
-  const std::string frame = Frame(PaddedVersionRequest(GetParam().second));
+  const std::string frame =
+      Frame(R"({"action":"actGetVersion","pad":")" + std::string(GetParam().second, 'p') + "\"}");
   HostProcess host;
   ASSERT_TRUE(host.Start(HostExe()));
   Sleep(GetParam().first);

@@ -7,13 +7,11 @@
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
+  std::wstring folder(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
 std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty()) return std::wstring();
   int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
   std::wstring out(size_t(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n);
@@ -72,8 +70,7 @@ TestFolder::TestFolder() {
   temp = root + L"temp\\";
   CreateDirectoryW(root.c_str(), nullptr);
   CreateDirectoryW(temp.c_str(), nullptr);
-  SetEnvironmentVariableW(L"TMP", temp.c_str());
-  SetEnvironmentVariableW(L"TEMP", temp.c_str());
+  SetEnvironmentVariableW(L"TMP", temp.c_str());  // GetTempPath looks at it first
 }
 
 HostProcess::~HostProcess() {

@@ -27,7 +27,6 @@ std::wstring ProgramFolder();
 // The whole content of a file; empty when it cannot be opened.
 std::string ReadWholeFile(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
-
 std::wstring Utf8ToWide(const std::string& text);
 
 // The names of the files (not folders) that match a FindFirstFile pattern.
@@ -37,7 +36,7 @@ std::vector<std::wstring> FilesLike(const std::wstring& pattern);
 void RemoveTree(const std::wstring& folder);
 
 // A folder of the test's own, with a blank in its path, and in it the
-// temporary folder that TMP and TEMP name from now on; removed at the end.
+// temporary folder that TMP names from now on; removed at the end.
 struct TestFolder {
   TestFolder();
   ~TestFolder() { RemoveTree(root); }

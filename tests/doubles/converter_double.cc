@@ -1,10 +1,10 @@
 // Stands in for the converter where the reference converter should not go:
 // it follows a script of steps from VLX_DOUBLE_SCRIPT, separated by ';':
-//   record          appends its command line (UTF-8, one line) to the file
+//   record          appends its command line (UTF-16, one line) to the file
 //                   named by VLX_DOUBLE_RECORD
 //   name:<event>    creates the named event and hands its name to the host
 //   progress:<n>    posts the progress message with n
-//   error           sends VLX_DOUBLE_ERROR as an error text
+//   error:<text>    sends the text as an error text
 //   unterminated    sends an error text whose block holds no NUL
 //   block3          sends a block with dwData 3
 //   wait:<ms>       waits for any of its events; remembers which (1-based)
@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,20 +32,6 @@ void SendBlock(HWND window, ULONG_PTR kind, const void* data, DWORD size) {
   SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&block));
 }
 
-void Record(const wchar_t* line) {
-  std::wstring path = Env(L"VLX_DOUBLE_RECORD");
-  int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
-  std::string bytes(size_t(n > 0 ? n - 1 : 0), '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, line, -1, &bytes[0], n, nullptr, nullptr);
-  bytes += '\n';
-  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD put = 0;
-  WriteFile(file, bytes.data(), DWORD(bytes.size()), &put, nullptr);
-  CloseHandle(file);
-}
-
 }  // namespace
 
 int wmain() {
@@ -57,27 +44,26 @@ int wmain() {
   std::vector<HANDLE> events;
   DWORD set = 0;
 
-  std::wstring script = Env(L"VLX_DOUBLE_SCRIPT");
-  size_t at = 0;
-  while (at < script.size()) {
-    size_t end = script.find(L';', at);
-    if (end == std::wstring::npos) end = script.size();
-    std::wstring step = script.substr(at, end - at);
-    at = end + 1;
+  std::wistringstream steps(Env(L"VLX_DOUBLE_SCRIPT"));
+  for (std::wstring step; std::getline(steps, step, L';');) {
     size_t colon = step.find(L':');
     std::wstring verb = step.substr(0, colon);
     std::wstring value = colon == std::wstring::npos ? L"" : step.substr(colon + 1);
     long long number = _wcstoi64(value.c_str(), nullptr, 10);
     if (verb == L"record") {
-      Record(line);
+      HANDLE file = CreateFileW(Env(L"VLX_DOUBLE_RECORD").c_str(), FILE_APPEND_DATA, 0, nullptr,
+                                OPEN_ALWAYS, 0, nullptr);
+      std::wstring text = std::wstring(line) + L"\n";
+      DWORD put = 0;
+      WriteFile(file, text.data(), DWORD(text.size() * sizeof(wchar_t)), &put, nullptr);
+      CloseHandle(file);
     } else if (verb == L"name") {
       events.push_back(CreateEventW(nullptr, TRUE, FALSE, value.c_str()));
       SendBlock(window, 1, value.c_str(), DWORD((value.size() + 1) * 2));
     } else if (verb == L"progress") {
       PostMessageW(window, progress, WPARAM(uint32_t(number)), 0);
     } else if (verb == L"error") {
-      std::wstring text = Env(L"VLX_DOUBLE_ERROR");
-      SendBlock(window, 2, text.c_str(), DWORD((text.size() + 1) * 2));
+      SendBlock(window, 2, value.c_str(), DWORD((value.size() + 1) * 2));
     } else if (verb == L"unterminated") {
       static const wchar_t kText[] = L"cut here|beyond the block";
       SendBlock(window, 2, kText, 8 * 2);

@@ -1,5 +1,6 @@
-// The real host finds the stand-in editor through HKLM and starts it; the
-// editor records each command line it receives.
+// The real host finds the stand-in editor (tools/vlx_editor.cc) through HKLM
+// and starts it; the editor records each start. One HKLM key and one message
+// box at a time: these tests run one after another.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,111 +9,183 @@
 #include <algorithm>
 #include <regex>
 
-#include "tests/e2e/editor_fixture.h"
+#include "tests/e2e/host_process.h"
+#include "tests/fuzz/base64_plain.h"
 #include "tests/unit/scripted_channel.h"
 
 namespace {
 
-const char kChunkRequest[] = "{ \"action\": \"sendNextData\", \"version\": 1 }";
-const char kDoneReply[] =
-    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 0,\n"
-    "    \"answer\": \"\"\n}";
+const wchar_t kKey[] = L"SOFTWARE\\Vellumix\\PDFEditor";
+const wchar_t kNotFound[] = L"Vellumix Editor is not found";
+const std::string kOpenLocal = Frame(R"({"action":"openLocalPDF","localPath":"C:/a.pdf"})");
 
-std::string SamplePdf() {
-  std::string pdf = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<< /Length 1024 >>\nstream\n";
-  for (int round = 0; round < 4; ++round)
-    for (int b = 0; b < 256; ++b) pdf += char(b);
-  return pdf + "\nendstream\nendobj\ntrailer\n<< >>\n%%EOF\n";
+// Sets the editor's InstallPath to the text; as a REG_DWORD, to its first
+// four bytes; REG_NONE leaves no key at all.
+bool SetInstallPath(const std::wstring& value, DWORD type = REG_SZ) {
+  for (REGSAM view : {REGSAM(KEY_WOW64_64KEY), REGSAM(KEY_WOW64_32KEY)})
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kKey, view, 0);
+  if (type == REG_NONE) return true;
+  HKEY key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  DWORD size = type == REG_DWORD ? sizeof(DWORD) : DWORD((value.size() + 1) * sizeof(wchar_t));
+  LONG status = RegSetValueExW(key, L"InstallPath", 0, type,
+                               reinterpret_cast<const BYTE*>(value.c_str()), size);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS;
+}
+
+// Closes the next "Vellumix" message box, keeping its text in the wstring.
+DWORD WINAPI CloseMessageBox(void* text) {
+  std::wstring& shown = *static_cast<std::wstring*>(text);
+  for (int i = 0; i < 750 && shown.empty(); ++i) {
+    Sleep(20);
+    HWND box = FindWindowW(L"#32770", L"Vellumix");
+    // The box can be found before its text is set: read it once it shows.
+    if (!box || !IsWindowVisible(box)) continue;
+    // The message is the box's static text; the icon is a static without text.
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t name[32], line[256];
+      GetClassNameW(child, name, 32);
+      if (lstrcmpiW(name, L"Static") == 0 && GetWindowTextW(child, line, 256) > 0) shown = line;
+    }
+    if (!shown.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+  }
+  return 0;
+}
+
+// Every byte value, four times over.
+std::string SampleBytes() {
+  std::string bytes;
+  for (int i = 0; i < 1024; ++i) bytes += char(i);
+  return bytes;
 }
 
 std::string OpenPdf(const std::string& members, const std::string& data, int rest = 0) {
-  return Frame(R"({"action":"openPDF",)" + members + R"("data":")" + data +
-               R"(","dataRest":)" + std::to_string(rest) + "}");
+  return Frame(R"({"action":"openPDF",)" + members + R"("data":")" + data + R"(","dataRest":)" +
+               std::to_string(rest) + "}");
 }
 
-std::string OpenLocal(const std::string& path) {
-  return Frame(R"({"action":"openLocalPDF","localPath":")" + path + R"("})");
-}
-
-std::string OpenByUrl(const std::string& url) {
-  return Frame(R"({"action":"openByURL","URL":")" + url + R"("})");
-}
-
-std::vector<std::wstring> Argv(const std::wstring& command_line) {
-  int count = 0;
-  wchar_t** argv = CommandLineToArgvW(command_line.c_str(), &count);
-  std::vector<std::wstring> args(argv, argv + count);
-  LocalFree(argv);
-  return args;
-}
-
-class EditorLaunchTest : public ::testing::Test {
+// The editor is installed in <root>\Edit Dir\; a planted <root>\Edit.exe
+// would run if the program were guessed from the unquoted path.
+class EditorLaunchTest : public ::testing::Test, protected TestFolder {
  protected:
-  void Install() { ASSERT_TRUE(EditorFixture::SetInstallPath(fixture_.install_folder())); }
-  std::vector<std::string> Run(const std::string& frames) {
+  EditorLaunchTest() {
+    CreateDirectoryW(install.c_str(), nullptr);
+    const std::wstring stand_in = ProgramFolder() + L"VLXEditor.exe";
+    CopyFileW(stand_in.c_str(), Editor().c_str(), FALSE);
+    CopyFileW(stand_in.c_str(), (root + L"Edit.exe").c_str(), FALSE);
+    // Inherited by the host and through it by the editor.
+    SetEnvironmentVariableW(L"VLX_EDITOR_LOG", log.c_str());
+    SetInstallPath(L"", REG_NONE);
+  }
+  ~EditorLaunchTest() override { SetInstallPath(L"", REG_NONE); }
+
+  void Install() { ASSERT_TRUE(SetInstallPath(install)); }
+  std::wstring Editor() const { return install + L"VLXEditor.exe"; }
+
+  // Runs the host over the frames and returns its messages; with message,
+  // closes the message box it shows and keeps the text (empty: none).
+  std::vector<std::string> Run(const std::string& frames, std::wstring* message = nullptr,
+                               HANDLE job = nullptr) {
+    HANDLE closer =
+        message ? CreateThread(nullptr, 0, CloseMessageBox, message, 0, nullptr) : nullptr;
     HostProcess host;
-    EXPECT_TRUE(fixture_.RunHost(frames, &host));
+    host.set_job(job);
+    EXPECT_TRUE(host.Start(ProgramFolder() + L"VellumixBrowserHost.exe", frames));
+    EXPECT_TRUE(host.Finish());
     EXPECT_EQ(host.exit_code(), 0u);
+    if (closer) {
+      WaitForSingleObject(closer, INFINITE);
+      CloseHandle(closer);
+    }
     return SplitFrames(host.output());
   }
-  std::wstring Editor() const { return fixture_.editor_path(); }
-  // Runs the host over the frames, expecting the editor-not-found message.
-  void RunExpectingTheMessage(const std::string& frames) {
-    MessageBoxCloser closer;
-    Run(frames);
-    EXPECT_EQ(closer.Text(), L"Vellumix Editor is not found");
-  }
 
-  EditorFixture fixture_;
+  // The starts recorded, each "<program>\n<job or free>\n<command line>", once
+  // there are count, and a little later to catch starts that should not be.
+  std::vector<std::wstring> WaitForStarts(size_t count) {
+    for (int i = 0; i < 500 && SplitFrames(ReadWholeFile(log)).size() < count; ++i) Sleep(20);
+    Sleep(300);
+    std::vector<std::wstring> starts;
+    for (const std::string& record : SplitFrames(ReadWholeFile(log)))
+      starts.push_back(Utf8ToWide(record));
+    return starts;
+  }
+  std::vector<std::wstring> TempFiles() const { return FilesLike(temp + L"*"); }
+
+  const std::wstring install = root + L"Edit Dir\\", log = root + L"editor.log";
 };
 
 }  // namespace
 
 TEST_F(EditorLaunchTest, OpenPdfInChunksWritesTheDocumentAndStartsTheEditor) {
   Install();
-  const std::string pdf = SamplePdf();
-  const std::string url = "data:application/pdf;base64," + Base64(pdf);
+  const std::string pdf = SampleBytes();
+  const std::string url = "data:application/pdf;base64," + PlainBase64Encode(pdf);
   const size_t a = 333, b = 1001;
   std::vector<std::string> replies =
       Run(OpenPdf(R"("title":"R\u00e9sum\u00e9 \u6771\u4eac","url":"https://example.org/a b.pdf",)",
                   url.substr(0, a), 2) +
           OpenPdf("", url.substr(a, b - a), 1) + OpenPdf("", url.substr(b), 0));
-  EXPECT_EQ(replies, (std::vector<std::string>{kChunkRequest, kChunkRequest, kDoneReply}));
+  EXPECT_EQ(replies, (std::vector<std::string>{kChunkRequest, kChunkRequest, Reply("0")}));
 
-  std::vector<std::wstring> files = fixture_.TempPdfFiles();
+  std::vector<std::wstring> files = TempFiles();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_TRUE(std::regex_match(files[0], std::wregex(L"vlx_[0-9a-f]{32}\\.pdf")));
-  std::wstring path = fixture_.temp_folder() + files[0];
+  std::wstring path = temp + files[0];
   EXPECT_TRUE(ReadWholeFile(path) == pdf);
 
-  std::vector<EditorStart> starts = fixture_.WaitForStarts(1);
+  std::vector<std::wstring> starts = WaitForStarts(1);
   ASSERT_EQ(starts.size(), 1u);
   // The install folder holds a blank: the planted <root>\Edit.exe is never run.
-  EXPECT_EQ(starts[0].module, Editor());
-  EXPECT_EQ(starts[0].command_line,
-            Editor() + L" /A temp=yes;title=\"R\u00e9sum\u00e9 \u6771\u4eac\";"
-                       L"url=\"https://example.org/a b.pdf\" \"" + path + L"\"");
+  EXPECT_EQ(starts[0], Editor() + L"\nfree\n" + Editor() +
+                           L" /A temp=yes;title=\"R\u00e9sum\u00e9 \u6771\u4eac\";"
+                           L"url=\"https://example.org/a b.pdf\" \"" +
+                           path + L"\"");
 }
 
-TEST_F(EditorLaunchTest, EachOpenPdfGetsItsFileAndStartAndAnEmptyDocumentNone) {
+// Each openPDF with a document gets a file and a start of its own, one that
+// decodes to nothing neither. Quotes and final backslashes in the title or
+// url cannot add or merge arguments: the editor sees the switch, one token
+// for the parts and the path.
+TEST_F(EditorLaunchTest, EachDocumentGetsItsFileAndItsArgumentsApart) {
   Install();
+  const std::string data = "data:application/pdf;base64,";
   std::vector<std::string> replies =
-      Run(OpenPdf("", "data:application/pdf;base64,") + OpenPdf("", "no marker at all") +
-          OpenPdf("", "data:application/pdf;base64,!!!!####") +
-          OpenPdf("", "data:application/pdf;base64," + Base64("one")) +
-          OpenPdf(R"("title":"","url":"",)", "data:application/pdf;base64," + Base64("two")));
-  EXPECT_EQ(replies, std::vector<std::string>(5, kDoneReply));
-  std::vector<std::wstring> files = fixture_.TempPdfFiles();
-  ASSERT_EQ(files.size(), 2u);
-  std::vector<EditorStart> starts = fixture_.WaitForStarts(2);
-  ASSERT_EQ(starts.size(), 2u);
-  std::vector<std::wstring> expected, got;
-  for (const std::wstring& file : files)
-    expected.push_back(Editor() + L" /A temp=yes \"" + fixture_.temp_folder() + file + L"\"");
-  for (const EditorStart& start : starts) got.push_back(start.command_line);
-  std::sort(expected.begin(), expected.end());
-  std::sort(got.begin(), got.end());
-  EXPECT_EQ(got, expected);
+      Run(OpenPdf("", data) + OpenPdf("", "no marker at all") + OpenPdf("", data + "!!!!####") +
+          OpenPdf(R"("title":"","url":"",)", data + PlainBase64Encode("one")) +
+          OpenPdf(R"("title":"x\" \"C:\\evil.pdf\" /A \"y","url":"https://h/\\\\",)",
+                  data + PlainBase64Encode("two")) +
+          OpenPdf(R"("title":"ends in \\","url":"\"",)", data + PlainBase64Encode("three")));
+  EXPECT_EQ(replies, std::vector<std::string>(6, Reply("0")));
+  std::vector<std::wstring> files = TempFiles();
+  std::vector<std::wstring> starts = WaitForStarts(3);
+  ASSERT_EQ(starts.size(), 3u);
+  // The editor's path comes first, unquoted as ever; the arguments follow.
+  std::vector<std::wstring> parts, paths;
+  const std::wstring program = Editor() + L"\nfree\n" + Editor() + L" ";
+  for (const std::wstring& start : starts) {
+    ASSERT_EQ(start.substr(0, program.size()), program);
+    int count = 0;
+    wchar_t** argv =
+        CommandLineToArgvW((L"editor " + start.substr(program.size())).c_str(), &count);
+    std::vector<std::wstring> args(argv, argv + count);
+    LocalFree(argv);
+    ASSERT_EQ(args.size(), 4u);
+    EXPECT_EQ(args[1], L"/A");
+    parts.push_back(args[2]);
+    paths.push_back(args[3]);
+  }
+  std::sort(parts.begin(), parts.end());
+  EXPECT_EQ(parts, (std::vector<std::wstring>{
+                       L"temp=yes", L"temp=yes;title=ends in \\;url=\"",
+                       L"temp=yes;title=x\" \"C:\\evil.pdf\" /A \"y;url=https://h/\\\\"}));
+  for (std::wstring& file : files) file = temp + file;
+  std::sort(files.begin(), files.end());
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, files);
 }
 
 // A temporary folder on a small full volume (tests/e2e/full_temp_folder.sh
@@ -123,59 +196,31 @@ TEST_F(EditorLaunchTest, AFullTempFolderKeepsNoPdfAndStartsNothing) {
   if (!GetEnvironmentVariableW(L"VLX_FULL_TEMP", full, MAX_PATH)) GTEST_SKIP() << "no full folder";
   Install();
   SetEnvironmentVariableW(L"TMP", full);
-  SetEnvironmentVariableW(L"TEMP", full);
-  std::string pdf = SamplePdf();
+  std::string pdf = SampleBytes();
   while (pdf.size() < (200u << 10)) pdf += pdf;
-  std::vector<std::string> replies = Run(OpenPdf("", "data:application/pdf;base64," + Base64(pdf)));
-  EXPECT_EQ(replies, std::vector<std::string>{kDoneReply});
-  EXPECT_TRUE(fixture_.WaitForStarts(0).empty());
+  std::vector<std::string> replies =
+      Run(OpenPdf("", "data:application/pdf;base64," + PlainBase64Encode(pdf)));
+  EXPECT_EQ(replies, std::vector<std::string>{Reply("0")});
+  EXPECT_TRUE(WaitForStarts(0).empty());
   EXPECT_TRUE(FilesLike(std::wstring(full) + L"\\vlx_*").empty());
 }
 
-// Quotes and final backslashes in the title or url cannot add or merge
-// arguments: the editor sees the switch, one token for the parts and the path.
-TEST_F(EditorLaunchTest, HostileTitleAndUrlKeepTheArgumentsApart) {
-  Install();
-  Run(OpenPdf(R"("title":"x\" \"C:\\evil.pdf\" /A \"y","url":"https://h/\\\\",)",
-              "data:application/pdf;base64," + Base64("pdf")) +
-      OpenPdf(R"("title":"ends in \\","url":"\"",)", "data:application/pdf;base64," + Base64("2")));
-  std::vector<std::wstring> files = fixture_.TempPdfFiles();
-  std::vector<EditorStart> starts = fixture_.WaitForStarts(2);
-  ASSERT_EQ(starts.size(), 2u);
-  ASSERT_EQ(files.size(), 2u);
-  // The editor's path comes first, unquoted as ever; the arguments follow.
-  std::vector<std::vector<std::wstring>> seen;
-  for (const EditorStart& start : starts) {
-    ASSERT_EQ(start.command_line.substr(0, Editor().size() + 1), Editor() + L" ");
-    seen.push_back(Argv(L"editor " + start.command_line.substr(Editor().size() + 1)));
-  }
-  std::sort(seen.begin(), seen.end(), [](auto& l, auto& r) { return l[2].size() > r[2].size(); });
-  ASSERT_EQ(seen[0].size(), 4u);
-  ASSERT_EQ(seen[1].size(), 4u);
-  EXPECT_EQ(seen[0][1], L"/A");
-  EXPECT_EQ(seen[0][2], L"temp=yes;title=x\" \"C:\\evil.pdf\" /A \"y;url=https://h/\\\\");
-  EXPECT_EQ(seen[1][2], L"temp=yes;title=ends in \\;url=\"");
-  for (auto& args : seen) {
-    EXPECT_NE(std::find(files.begin(), files.end(), args[3].substr(fixture_.temp_folder().size())),
-              files.end());
-  }
-}
-
 TEST_F(EditorLaunchTest, EditorMissingTakesEveryChunkAndShowsTheMessage) {
-  ASSERT_TRUE(EditorFixture::SetInstallPath(fixture_.root()));  // no VLXEditor.exe there
-  MessageBoxCloser closer;
-  std::string url = "data:application/pdf;base64," + Base64(SamplePdf());
+  ASSERT_TRUE(SetInstallPath(root));  // no VLXEditor.exe there
+  std::string url = "data:application/pdf;base64," + PlainBase64Encode(SampleBytes());
+  std::wstring message;
   std::vector<std::string> replies =
       Run(OpenPdf("", url.substr(0, 100), 5) + OpenPdf("", url.substr(100, 100), 3) +
-          OpenPdf("", url.substr(200), 0));
-  EXPECT_EQ(closer.Text(), L"Vellumix Editor is not found");
-  EXPECT_EQ(replies, (std::vector<std::string>{kChunkRequest, kChunkRequest, kDoneReply}));
-  EXPECT_TRUE(fixture_.TempPdfFiles().empty());
-  EXPECT_TRUE(fixture_.WaitForStarts(0).empty());
+              OpenPdf("", url.substr(200), 0),
+          &message);
+  EXPECT_EQ(message, kNotFound);
+  EXPECT_EQ(replies, (std::vector<std::string>{kChunkRequest, kChunkRequest, Reply("0")}));
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_TRUE(WaitForStarts(0).empty());
 }
 
-// Each case: one host run with one openLocalPDF; found → started from the
-// folder the value names, not found → the message.
+// Each case: one host run with one openLocalPDF; found: started from the
+// folder the value names, not found: the message.
 TEST_F(EditorLaunchTest, InstallPathValueForms) {
   struct Case {
     const char* what;
@@ -183,44 +228,36 @@ TEST_F(EditorLaunchTest, InstallPathValueForms) {
     DWORD type;
     bool found;
   };
-  const std::wstring folder = fixture_.install_folder();
-  const std::wstring bare = folder.substr(0, folder.size() - 1);
+  const std::wstring bare = install.substr(0, install.size() - 1);
   // A folder literally named with percent signs: the value is never expanded.
-  const std::wstring percent = fixture_.root() + L"%TEMP%\\";
+  const std::wstring percent = root + L"%TEMP%\\";
   CreateDirectoryW(percent.c_str(), nullptr);
   CopyFileW(Editor().c_str(), (percent + L"VLXEditor.exe").c_str(), FALSE);
   const Case cases[] = {
-      {"final backslash", folder, REG_SZ, true},
+      {"final backslash", install, REG_SZ, true},
       {"no final separator", bare, REG_SZ, true},
       {"final slash", bare + L"/", REG_SZ, true},
       {"REG_EXPAND_SZ as written", percent, REG_EXPAND_SZ, true},
-      {"folder without the editor", fixture_.temp_folder(), REG_SZ, false},
       {"empty", L"", REG_SZ, false},
+      {"a number", install, REG_DWORD, false},
+      {"no key", L"", REG_NONE, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ASSERT_TRUE(EditorFixture::SetInstallPath(c.value, c.type));
-    std::wstring expected_folder = c.value == percent ? percent : folder;
+    ASSERT_TRUE(SetInstallPath(c.value, c.type));
+    std::wstring message;
+    Run(kOpenLocal, c.found ? nullptr : &message);
+    std::vector<std::wstring> starts = WaitForStarts(c.found ? 1 : 0);
     if (c.found) {
-      Run(OpenLocal("C:/a.pdf"));
-      std::vector<EditorStart> starts = fixture_.WaitForStarts(1);
       ASSERT_EQ(starts.size(), 1u);
-      EXPECT_EQ(starts[0].command_line,
-                expected_folder + L"VLXEditor.exe /A \"file:///C:/a.pdf\"");
-      DeleteFileW((fixture_.root() + L"editor.log").c_str());
+      const std::wstring exe = (c.value == percent ? percent : install) + L"VLXEditor.exe";
+      EXPECT_EQ(starts[0], exe + L"\nfree\n" + exe + L" /A \"file:///C:/a.pdf\"");
+      DeleteFileW(log.c_str());
     } else {
-      RunExpectingTheMessage(OpenLocal("C:/a.pdf"));
-      EXPECT_TRUE(fixture_.WaitForStarts(0).empty());
+      EXPECT_EQ(message, kNotFound);
+      EXPECT_TRUE(starts.empty());
     }
   }
-}
-
-TEST_F(EditorLaunchTest, DwordValueOrNoKeyCountsAsMissing) {
-  ASSERT_TRUE(EditorFixture::SetInstallPathDword());
-  RunExpectingTheMessage(OpenLocal("C:/a.pdf"));
-  EditorFixture::DeleteKey();
-  RunExpectingTheMessage(OpenByUrl("https://h/"));
-  EXPECT_TRUE(fixture_.WaitForStarts(0).empty());
 }
 
 // A browser may run the host in a job that ends with it. Both ways of
@@ -235,15 +272,14 @@ TEST_F(EditorLaunchTest, EditorStartsLeaveTheHostsJobWhereAllowed) {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     limits.BasicLimitInformation.LimitFlags =
         breakaway_ok ? JOB_OBJECT_LIMIT_BREAKAWAY_OK : DWORD(0);
-    ASSERT_TRUE(SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
-                                        sizeof limits));
-    HostProcess host;
-    host.set_job(job);
-    ASSERT_TRUE(fixture_.RunHost(OpenLocal("C:/a.pdf") + OpenByUrl("https://h/"), &host));
-    std::vector<EditorStart> starts = fixture_.WaitForStarts(2);
+    ASSERT_TRUE(
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits));
+    Run(kOpenLocal + Frame(R"({"action":"openByURL","URL":"https://h/"})"), nullptr, job);
+    std::vector<std::wstring> starts = WaitForStarts(2);
     ASSERT_EQ(starts.size(), 2u);
-    for (const EditorStart& start : starts) EXPECT_EQ(start.in_job, !breakaway_ok);
+    for (const std::wstring& start : starts)
+      EXPECT_NE(start.find(breakaway_ok ? L"\nfree\n" : L"\njob\n"), std::wstring::npos);
     CloseHandle(job);
-    DeleteFileW((fixture_.root() + L"editor.log").c_str());
+    DeleteFileW(log.c_str());
   }
 }

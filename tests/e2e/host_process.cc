@@ -2,17 +2,16 @@
 
 #include <psapi.h>
 
+#include <cstdio>
 #include <vector>
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
+  std::wstring folder(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
 std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty()) return std::wstring();
   int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
   std::wstring out(size_t(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n);
@@ -23,43 +22,55 @@ std::vector<std::wstring> FilesLike(const std::wstring& pattern) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-  while (FindNextFileW(search, &found));
-  FindClose(search);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   return names;
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
   std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
+  FILE* file = _wfopen(path.c_str(), L"rb");
   char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
+  for (size_t got; file && (got = fread(buffer, 1, sizeof buffer, file)) > 0;)
+    bytes.append(buffer, got);
+  if (file) fclose(file);
   return bytes;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  FILE* file = _wfopen(path.c_str(), L"wb");
+  bool written = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return file && fclose(file) == 0 && written;
 }
 
 void RemoveTree(const std::wstring& folder) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(folder + name + L"\\");
-      } else {
-        SetFileAttributesW((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW((folder + name).c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+    std::wstring path = folder + found.cFileName;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      DeleteFileW(path.c_str());
+    else if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+      RemoveTree(path + L"\\");
   }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   RemoveDirectoryW(folder.c_str());
+}
+
+TestFolder::TestFolder() {
+  // Taken once: each folder points TMP at a folder of its own.
+  static const std::wstring base = [] {
+    wchar_t path[MAX_PATH + 1];
+    return std::wstring(path, GetTempPathW(MAX_PATH + 1, path));
+  }();
+  static int count = 0;
+  root = base + L"vlx e2e " + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++count) + L"\\";
+  temp = root + L"temp\\";
+  CreateDirectoryW(root.c_str(), nullptr);
+  CreateDirectoryW(temp.c_str(), nullptr);
+  SetEnvironmentVariableW(L"TMP", temp.c_str());  // GetTempPath looks at it first
 }
 
 HostProcess::~HostProcess() {
@@ -68,16 +79,11 @@ HostProcess::~HostProcess() {
     CloseHandle(process_);
   }
   CloseInput();
-  if (collector_) {
-    WaitForSingleObject(collector_, 5000);
-    CloseHandle(collector_);
-  }
   if (from_child_) CloseHandle(from_child_);
-  DeleteCriticalSection(&output_lock_);
 }
 
 bool HostProcess::Start(const std::wstring& program, const std::string& preload,
-                        const wchar_t* input_file) {
+                        const wchar_t* input_file, const std::wstring& arguments) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE child_in = nullptr, child_out = nullptr;
   if (input_file) {
@@ -99,35 +105,24 @@ bool HostProcess::Start(const std::wstring& program, const std::string& preload,
   startup.hStdOutput = child_out;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION info = {};
-  std::wstring quoted = L"\"" + program + L"\"";
-  std::vector<wchar_t> line(quoted.begin(), quoted.end());
-  line.push_back(0);
-  BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+  std::wstring line = L"\"" + program + L"\" " + arguments;
+  BOOL started = CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
                                 job_ ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &info);
   CloseHandle(child_in);
   CloseHandle(child_out);
   if (!started) return false;
-  if (job_ && (!AssignProcessToJobObject(job_, info.hProcess) ||
-               ResumeThread(info.hThread) == DWORD(-1))) {
-    TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-    return false;
-  }
-  CloseHandle(info.hThread);
   process_ = info.hProcess;
-  collector_ = CreateThread(nullptr, 0, CollectOutput, this, 0, nullptr);
-  return collector_ != nullptr;
+  bool running = !job_ || (AssignProcessToJobObject(job_, info.hProcess) &&
+                           ResumeThread(info.hThread) != DWORD(-1));
+  CloseHandle(info.hThread);
+  return running;
 }
 
 void HostProcess::Write(const std::string& bytes) {
-  const char* at = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
+  for (size_t at = 0; at < bytes.size();) {
     DWORD put = 0;
-    if (!WriteFile(to_child_, at, DWORD(left), &put, nullptr)) return;
+    if (!WriteFile(to_child_, bytes.data() + at, DWORD(bytes.size() - at), &put, nullptr)) return;
     at += put;
-    left -= put;
   }
 }
 
@@ -137,21 +132,21 @@ void HostProcess::CloseInput() {
 }
 
 bool HostProcess::Finish(DWORD timeout_ms) {
-  if (WaitForSingleObject(process_, timeout_ms) != WAIT_OBJECT_0) return false;
-  GetExitCodeProcess(process_, &exit_code_);
-  return WaitForSingleObject(collector_, timeout_ms) == WAIT_OBJECT_0;
-}
-
-DWORD WINAPI HostProcess::CollectOutput(void* self) {
-  HostProcess* host = static_cast<HostProcess*>(self);
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(host->from_child_, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    EnterCriticalSection(&host->output_lock_);
-    host->output_.append(buffer, got);
-    LeaveCriticalSection(&host->output_lock_);
+  // Reads on while it waits: a full pipe would stop the program.
+  auto collect = [this] {
+    char buffer[65536];
+    DWORD waiting = 0, got = 0;
+    while (PeekNamedPipe(from_child_, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
+           ReadFile(from_child_, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      output_.append(buffer, got);
+  };
+  for (DWORD waited = 0; WaitForSingleObject(process_, 10) == WAIT_TIMEOUT; waited += 10) {
+    collect();
+    if (waited >= timeout_ms) return false;
   }
-  return 0;
+  GetExitCodeProcess(process_, &exit_code_);
+  collect();
+  return true;
 }
 
 SIZE_T HostProcess::PeakWorkingSet() const {
@@ -159,21 +154,4 @@ SIZE_T HostProcess::PeakWorkingSet() const {
   counters.cb = sizeof counters;
   return GetProcessMemoryInfo(process_, &counters, sizeof counters) ? counters.PeakWorkingSetSize
                                                                     : 0;
-}
-
-bool HostProcess::WaitForFrames(size_t count, DWORD timeout_ms) {
-  for (DWORD waited = 0;; waited += 10) {
-    EnterCriticalSection(&output_lock_);
-    size_t frames = 0;
-    for (size_t at = 0; at + 4 <= output_.size(); ++frames) {
-      uint32_t n = uint8_t(output_[at]) | uint8_t(output_[at + 1]) << 8 |
-                   uint8_t(output_[at + 2]) << 16 | uint32_t(uint8_t(output_[at + 3])) << 24;
-      if (at + 4 + n > output_.size()) break;
-      at += 4 + n;
-    }
-    LeaveCriticalSection(&output_lock_);
-    if (frames >= count) return true;
-    if (waited >= timeout_ms) return false;
-    Sleep(10);
-  }
 }

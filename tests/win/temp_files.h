@@ -1,0 +1,117 @@
+// Temporary folders and files for the Windows tests, and a capture of the
+// process log. Paths are absolute, with backslashes; Windows gets them in the
+// \\?\ form, which no length limit applies to.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "zevar/dlog.h"
+#include "zevar/dstring.h"
+
+inline const DWChar* U(const std::wstring& text) {
+  return reinterpret_cast<const DWChar*>(text.c_str());
+}
+
+// One char per UTF-16 unit; a unit beyond U+00FF becomes '?'.
+inline std::string Narrow(const DWChar* text, size_t units) {
+  std::string out;
+  for (size_t i = 0; i < units; ++i) out += text[i] < 0x100 ? char(text[i]) : '?';
+  return out;
+}
+inline std::string Narrow(const DWString& text) { return Narrow(text.c_str(), text.length()); }
+
+inline std::wstring Long(std::wstring path) {
+  if (path.back() == L'\\') path.pop_back();
+  return L"\\\\?\\" + path;
+}
+
+// The file's bytes; empty when it cannot be read.
+inline std::string Contents(const std::wstring& path) {
+  std::string bytes;
+  if (FILE* f = _wfopen(Long(path).c_str(), L"rb")) {
+    char piece[4096];
+    for (size_t n; (n = fread(piece, 1, sizeof piece, f)) > 0;) bytes.append(piece, n);
+    fclose(f);
+  }
+  return bytes;
+}
+
+// Writes a new file, or appends to one, through a handle of its own, as
+// another program would.
+inline bool PutFile(const std::wstring& path, const char* text, bool append = false) {
+  HANDLE h = CreateFileW(Long(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         append ? OPEN_EXISTING : CREATE_NEW, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  bool written = WriteFile(h, text, DWORD(strlen(text)), &put, nullptr);
+  CloseHandle(h);
+  return written;
+}
+
+// A new folder in the temporary folder, removed with all it holds. Its path
+// ends with '\'.
+struct TempDir {
+  TempDir() {
+    static int made = 0;
+    wchar_t temp[MAX_PATH + 1];
+    path.assign(temp, GetTempPathW(MAX_PATH + 1, temp));
+    path += L"vlx test " + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(++made) +
+            L"\\";
+    EXPECT_TRUE(MakeFolder(path));
+  }
+  ~TempDir() { Remove(path); }
+  static bool MakeFolder(const std::wstring& path) {
+    return CreateDirectoryW(Long(path).c_str(), nullptr);
+  }
+  // What a folder holds; the names of folders end with '\'.
+  static std::vector<std::wstring> Names(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((Long(folder) + L"\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+      std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      names.push_back(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? name + L"\\" : name);
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return names;
+  }
+  static void Remove(const std::wstring& folder) {
+    for (const std::wstring& name : Names(folder)) {
+      if (name.back() == L'\\')
+        Remove(folder + name);
+      else
+        DeleteFileW(Long(folder + name).c_str());
+    }
+    RemoveDirectoryW(Long(folder).c_str());
+  }
+  std::wstring path;
+};
+
+// Points the process log at a new file for the test's life.
+class LogCapture {
+ public:
+  LogCapture() {
+    HANDLE h = CreateFileW(Long(Path()).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           CREATE_NEW, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    DLogSetSink(DLogDefault(), h, U(Path()));
+  }
+  ~LogCapture() { DLogSetSink(DLogDefault(), nullptr, nullptr); }
+  // What reached the file (UTF-16LE), narrowed.
+  std::string Text() const {
+    std::string bytes = Contents(Path());
+    return Narrow(reinterpret_cast<const DWChar*>(bytes.data()), bytes.size() / 2);
+  }
+
+ private:
+  std::wstring Path() const { return dir_.path + L"log.txt"; }
+  TempDir dir_;
+};

@@ -66,7 +66,7 @@ TEST(DPathExistsTest, LongPathsAreLookedUpWithThePrefix) {
   std::wstring path = dir.path;
   while (path.size() < 300) {
     path += std::wstring(60, L'd') + L"\\";
-    ASSERT_TRUE(TempDir::MakeFolder(path));
+    ASSERT_TRUE(CreateDirectoryW(Long(path).c_str(), nullptr));
   }
   const std::wstring file = path + L"deep.txt";
   ASSERT_TRUE(PutFile(file, "deep"));

@@ -1,7 +1,7 @@
 // Failed writes of temporary files (a conversion's page, the PDF of
 // "openPDF") leave nothing behind and hand back no path: a full disk at
-// several offsets, and a folder that refuses new files. (A name found taken
-// never comes back: the unique name's own test.)
+// several offsets. (A name found taken never comes back: the unique name's
+// own test.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -21,15 +21,8 @@ namespace {
 class FullDiskIo : public DFileIo {
  public:
   explicit FullDiskIo(DWORD room) : room_(room) {}
-  HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
-                DWORD flags) override {
-    if (!read_only_folder) return DFileIo::Create(path, access, share, disposition, flags);
-    SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
-  }
   BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) override {
     if (room_ == 0 && count > 0) {
-      *done = 0;
       SetLastError(ERROR_DISK_FULL);
       return FALSE;
     }
@@ -37,14 +30,16 @@ class FullDiskIo : public DFileIo {
     room_ -= fits;
     return DFileIo::Write(file, buffer, fits, done, at);
   }
-  bool read_only_folder = false;
 
  private:
   DWORD room_;
 };
 
-// Points the temporary folder (TMP) at a new folder for the test's life.
-class TempFolderTest : public ::testing::Test {
+const std::string kPage(70000, 'p');
+
+// Points the temporary folder (TMP) at a new folder for the test's life. The
+// parameter is the bytes that fit before the disk is full.
+class TempFileFailureTest : public ::testing::TestWithParam<DWORD> {
  protected:
   void SetUp() override {
     wchar_t temp[MAX_PATH + 1];
@@ -57,20 +52,9 @@ class TempFolderTest : public ::testing::Test {
   std::wstring saved_;
 };
 
-class TempFileFailureTest : public TempFolderTest, public ::testing::WithParamInterface<DWORD> {};
-
-const std::string kPage(70000, 'p');
-
-// A page as the conversion holds it.
-struct Page {
-  Page(const char* bytes, size_t count) { EXPECT_TRUE(chain.Append(bytes, uint32_t(count))); }
-  DByteChain chain;
-};
-
 }  // namespace
 
-// Bytes that fit before the disk is full: none, one, a page, one PDF piece,
-// all but one.
+// None, one, a page, one PDF piece, all but one.
 INSTANTIATE_TEST_SUITE_P(Offsets, TempFileFailureTest,
                          ::testing::Values(0u, 1u, 4096u, 10000u, DWORD(kPage.size() - 1)));
 
@@ -82,26 +66,13 @@ TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
   EXPECT_EQ(status, GetParam() == 0 ? DStatusFromSystemError(ERROR_DISK_FULL) : kDShortWrite);
   EXPECT_EQ(Files(), 0);
 
+  // A conversion's page.
   FullDiskIo again(GetParam());
-  EXPECT_FALSE(WriteConversionSource(Page(kPage.data(), kPage.size()).chain, &path, false,
-                                     DSystemTempPlatform(), &again));
+  DByteChain page;
+  ASSERT_TRUE(page.Append(kPage.data(), uint32_t(kPage.size())));
+  EXPECT_FALSE(WriteConversionSource(page, &path, false, DSystemTempPlatform(), &again));
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
-}
-
-TEST_F(TempFolderTest, FolderRefusingFilesLeavesNoPath) {
-  FullDiskIo io(~0u);
-  io.read_only_folder = true;
-  DWString path;
-  EXPECT_FALSE(
-      WriteConversionSource(Page("<p>x</p>", 8).chain, &path, true, DSystemTempPlatform(), &io));
-  EXPECT_TRUE(path.empty());
-  EXPECT_EQ(Files(), 0);
-  // With room for it all, the page is written whole.
-  io.read_only_folder = false;
-  ASSERT_TRUE(
-      WriteConversionSource(Page("<p>x</p>", 8).chain, &path, true, DSystemTempPlatform(), &io));
-  EXPECT_EQ(Contents(reinterpret_cast<const wchar_t*>(path.c_str())), "<p>x</p>");
 }
 
 // The PDF of "openPDF" comes in pieces: whichever piece meets the full disk,
@@ -119,19 +90,14 @@ TEST_P(TempFileFailureTest, FullDiskLeavesNoTempPdf) {
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
 
-  FullDiskIo roomy(~0u);
-  TempPdfFile next(&roomy);
+  TempPdfFile next(DSystemFileIo());
+  EXPECT_FALSE(next.Close(&path));  // nothing written: no file at all
   EXPECT_TRUE(next.Write(reinterpret_cast<const uint8_t*>(kPage.data()), 1000));
   EXPECT_TRUE(next.Close(&path));
   EXPECT_EQ(Files(), 1);
-}
-
-TEST_F(TempFolderTest, RemovedTempPdfTakesBackWhatWasWritten) {
-  TempPdfFile pdf(DSystemFileIo());
-  DWString path;
-  EXPECT_FALSE(pdf.Close(&path));  // nothing written: no file at all
-  EXPECT_TRUE(pdf.Write(reinterpret_cast<const uint8_t*>("%PDF"), 4));
+  // A removed one takes back what was written.
+  EXPECT_TRUE(next.Write(reinterpret_cast<const uint8_t*>("%PDF"), 4));
+  EXPECT_EQ(Files(), 2);
+  next.Remove();
   EXPECT_EQ(Files(), 1);
-  pdf.Remove();
-  EXPECT_EQ(Files(), 0);
 }

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
-#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,26 +33,16 @@ inline std::wstring Long(std::wstring path) {
 
 // The file's bytes; empty when it cannot be read.
 inline std::string Contents(const std::wstring& path) {
-  std::string bytes;
-  if (FILE* f = _wfopen(Long(path).c_str(), L"rb")) {
-    char piece[4096];
-    for (size_t n; (n = fread(piece, 1, sizeof piece, f)) > 0;) bytes.append(piece, n);
-    fclose(f);
-  }
-  return bytes;
+  std::ifstream in(Long(path).c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Writes a new file, or appends to one, through a handle of its own, as
 // another program would.
 inline bool PutFile(const std::wstring& path, const char* text, bool append = false) {
-  HANDLE h = CreateFileW(Long(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         append ? OPEN_EXISTING : CREATE_NEW, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD put = 0;
-  bool written = WriteFile(h, text, DWORD(strlen(text)), &put, nullptr);
-  CloseHandle(h);
-  return written;
+  return bool(std::ofstream(Long(path).c_str(),
+                            std::ios::binary | (append ? std::ios::app : std::ios::trunc))
+              << text);
 }
 
 // A new folder in the temporary folder, removed with all it holds. Its path
@@ -64,12 +54,9 @@ struct TempDir {
     path.assign(temp, GetTempPathW(MAX_PATH + 1, temp));
     path += L"vlx test " + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(++made) +
             L"\\";
-    EXPECT_TRUE(MakeFolder(path));
+    EXPECT_TRUE(CreateDirectoryW(Long(path).c_str(), nullptr));
   }
   ~TempDir() { Remove(path); }
-  static bool MakeFolder(const std::wstring& path) {
-    return CreateDirectoryW(Long(path).c_str(), nullptr);
-  }
   // What a folder holds; the names of folders end with '\'.
   static std::vector<std::wstring> Names(const std::wstring& folder) {
     std::vector<std::wstring> names;
@@ -96,22 +83,18 @@ struct TempDir {
 };
 
 // Points the process log at a new file for the test's life.
-class LogCapture {
- public:
+struct LogCapture : TempDir {
   LogCapture() {
-    HANDLE h = CreateFileW(Long(Path()).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    HANDLE h = CreateFileW(Long(File()).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            CREATE_NEW, 0, nullptr);
     EXPECT_NE(h, INVALID_HANDLE_VALUE);
-    DLogSetSink(DLogDefault(), h, U(Path()));
+    DLogSetSink(DLogDefault(), h, U(File()));
   }
   ~LogCapture() { DLogSetSink(DLogDefault(), nullptr, nullptr); }
+  std::wstring File() const { return path + L"log.txt"; }
   // What reached the file (UTF-16LE), narrowed.
   std::string Text() const {
-    std::string bytes = Contents(Path());
+    std::string bytes = Contents(File());
     return Narrow(reinterpret_cast<const DWChar*>(bytes.data()), bytes.size() / 2);
   }
-
- private:
-  std::wstring Path() const { return dir_.path + L"log.txt"; }
-  TempDir dir_;
 };

@@ -47,7 +47,7 @@ class TempFileFailureTest : public ::testing::TestWithParam<DWORD> {
     SetEnvironmentVariableW(L"TMP", dir.path.c_str());
   }
   void TearDown() override { SetEnvironmentVariableW(L"TMP", saved_.c_str()); }
-  int Files() const { return int(TempDir::Names(dir.path).size()); }
+  int Files() const { return dir.Files(); }
   TempDir dir;
   std::wstring saved_;
 };

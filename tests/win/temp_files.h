@@ -6,10 +6,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cwchar>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "zevar/dlog.h"
 #include "zevar/dstring.h"
@@ -57,27 +58,21 @@ struct TempDir {
     EXPECT_TRUE(CreateDirectoryW(Long(path).c_str(), nullptr));
   }
   ~TempDir() { Remove(path); }
-  // What a folder holds; the names of folders end with '\'.
-  static std::vector<std::wstring> Names(const std::wstring& folder) {
-    std::vector<std::wstring> names;
+  static void Remove(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((Long(folder) + L"\\*").c_str(), &found);
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      names.push_back(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? name + L"\\" : name);
+      const std::wstring item = folder + found.cFileName;
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        DeleteFileW(Long(item).c_str());
+      else if (wcscmp(found.cFileName, L".") && wcscmp(found.cFileName, L".."))
+        Remove(item + L"\\");
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    return names;
-  }
-  static void Remove(const std::wstring& folder) {
-    for (const std::wstring& name : Names(folder)) {
-      if (name.back() == L'\\')
-        Remove(folder + name);
-      else
-        DeleteFileW(Long(folder + name).c_str());
-    }
     RemoveDirectoryW(Long(folder).c_str());
+  }
+  int Files() const {
+    return int(std::distance(std::filesystem::directory_iterator(Long(path)), {}));
   }
   std::wstring path;
 };

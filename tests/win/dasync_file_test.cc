@@ -29,19 +29,19 @@ class FaultyIo : public DFileIo {
   }
   void Pause(DWORD milliseconds) override { pauses.push_back(milliseconds); }
   BOOL VolumeRoot(const wchar_t* path, wchar_t* root, DWORD size) override {
-    return root_found && DFileIo::VolumeRoot(path, root, size);
+    return drive_type != kUnknown && DFileIo::VolumeRoot(path, root, size);
   }
   UINT DriveType(const wchar_t*) override { return drive_type; }
   BOOL VolumeFlags(const wchar_t*, DWORD* flags) override {
     *flags = volume_flags;
-    return flags_read;
+    return volume_flags != kUnknown;
   }
 
+  static constexpr DWORD kUnknown = ~0u;  // the volume's root, or its flags, cannot be read
   int failing_reads = 0, flushes = 0, failing_flushes = 0;  // failing: the next ones
   DWORD read_error = ERROR_NETNAME_DELETED, short_by = 0;
   uint64_t now = 100000;
   std::vector<DWORD> pauses;
-  bool root_found = true, flags_read = true;
   UINT drive_type = DRIVE_FIXED;
   DWORD volume_flags = 0;
 
@@ -193,35 +193,31 @@ TEST_F(DAsyncFileTest, ClonesShareTheHandleAndCloseItWithTheLast) {
 // network drives, fixed ones backed by remote storage, and unknown volumes. A
 // failed flush is tried five times in all, with growing pauses.
 TEST_F(DAsyncFileTest, CloseFlushesWhereTheVolumeNeedsIt) {
+  const DWORD kUnknown = FaultyIo::kUnknown;
   const struct {
     const char* what;
-    bool root_found;
     UINT drive_type;
-    bool flags_read;
     DWORD flags;
-    int failing_flushes;
-    int flushes;
+    int failing_flushes, flushes;
   } volumes[] = {
-      {"root unknown", false, DRIVE_FIXED, true, 0, 0, 1},
-      {"network", true, DRIVE_REMOTE, true, 0, 0, 1},
-      {"fixed", true, DRIVE_FIXED, true, 0, 0, 0},
-      {"fixed, remote storage", true, DRIVE_FIXED, true, FILE_SUPPORTS_REMOTE_STORAGE, 0, 1},
-      {"fixed, flags unknown", true, DRIVE_FIXED, false, 0, 0, 1},
-      {"drive unknown", true, DRIVE_UNKNOWN, true, 0, 0, 1},
-      {"no root", true, DRIVE_NO_ROOT_DIR, true, 0, 0, 1},
-      {"removable", true, DRIVE_REMOVABLE, true, 0, 0, 0},
-      {"CD-ROM", true, DRIVE_CDROM, true, 0, 0, 0},
-      {"RAM disk", true, DRIVE_RAMDISK, true, 0, 0, 0},
-      {"network, flush fails thrice", true, DRIVE_REMOTE, true, 0, 3, 4},
-      {"network, flush always fails", true, DRIVE_REMOTE, true, 0, 100, 5},
+      {"root unknown", kUnknown, 0, 0, 1},
+      {"network", DRIVE_REMOTE, 0, 0, 1},
+      {"fixed", DRIVE_FIXED, 0, 0, 0},
+      {"fixed, remote storage", DRIVE_FIXED, FILE_SUPPORTS_REMOTE_STORAGE, 0, 1},
+      {"fixed, flags unknown", DRIVE_FIXED, kUnknown, 0, 1},
+      {"drive unknown", DRIVE_UNKNOWN, 0, 0, 1},
+      {"no root", DRIVE_NO_ROOT_DIR, 0, 0, 1},
+      {"removable", DRIVE_REMOVABLE, 0, 0, 0},
+      {"CD-ROM", DRIVE_CDROM, 0, 0, 0},
+      {"RAM disk", DRIVE_RAMDISK, 0, 0, 0},
+      {"network, flush fails thrice", DRIVE_REMOTE, 0, 3, 4},
+      {"network, flush always fails", DRIVE_REMOTE, 0, 100, 5},
   };
   const std::vector<DWORD> pauses = {100, 100, 200, 300};
   for (const auto& v : volumes) {
     SCOPED_TRACE(v.what);
     FaultyIo io;
-    io.root_found = v.root_found;
     io.drive_type = v.drive_type;
-    io.flags_read = v.flags_read;
     io.volume_flags = v.flags;
     DAsyncFile out(&io);
     ASSERT_EQ(out.Open(U(path), CREATE_ALWAYS, kDWrite, FILE_SHARE_READ, 0), kDOk);

@@ -65,10 +65,8 @@ TEST(DPathExistsTest, DriveRootsAreAskedOfTheShell) {
     EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(data.cFileName[0], L'\0');
   }
-  DWORD drives = GetLogicalDrives();
-  int unused = 25;
-  while (unused > 2 && (drives & (1u << unused))) --unused;
-  ASSERT_GT(unused, 2);
-  char16_t missing[] = {char16_t(u'A' + unused), u':', u'\\', 0};
+  char16_t missing[] = u"Z:\\";  // the last letter that names no drive
+  while (missing[0] > u'C' && (GetLogicalDrives() & (1u << (missing[0] - u'A')))) --missing[0];
+  ASSERT_GT(missing[0], u'C');
   EXPECT_FALSE(DPathExists(missing));
 }

@@ -1,7 +1,5 @@
-// Failed writes of temporary files (a conversion's page, the PDF of
-// "openPDF") leave nothing behind and hand back no path: a full disk at
-// several offsets. (A name found taken never comes back: the unique name's
-// own test.)
+// Failed writes of temporary files leave nothing behind and hand back no
+// path. (A name found taken never comes back: the unique names' test.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -58,45 +56,41 @@ class TempFileFailureTest : public ::testing::TestWithParam<DWORD> {
 INSTANTIATE_TEST_SUITE_P(Offsets, TempFileFailureTest,
                          ::testing::Values(0u, 1u, 4096u, 10000u, DWORD(kPage.size() - 1)));
 
+// Whichever write meets the full disk, no file stays and no path comes back:
+// a file written in one go, a conversion's page, the PDF of "openPDF" in
+// pieces. The next PDF is written.
 TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
-  FullDiskIo io(GetParam());
+  const auto* bytes = reinterpret_cast<const uint8_t*>(kPage.data());
+  FullDiskIo io(GetParam()), again(GetParam()), pdf_io(GetParam());
   DWString path;
   ASSERT_TRUE(path.Assign(U(dir.path + L"vlx_direct.pdf")));
-  int32_t status = DWriteNewFile(&io, path.c_str(), kPage.data(), uint32_t(kPage.size()));
-  EXPECT_EQ(status, GetParam() == 0 ? DStatusFromSystemError(ERROR_DISK_FULL) : kDShortWrite);
+  EXPECT_EQ(DWriteNewFile(&io, path.c_str(), bytes, uint32_t(kPage.size())),
+            GetParam() == 0 ? DStatusFromSystemError(ERROR_DISK_FULL) : kDShortWrite);
   EXPECT_EQ(Files(), 0);
 
-  // A conversion's page.
-  FullDiskIo again(GetParam());
   DByteChain page;
   ASSERT_TRUE(page.Append(kPage.data(), uint32_t(kPage.size())));
   EXPECT_FALSE(WriteConversionSource(page, &path, false, DSystemTempPlatform(), &again));
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
-}
 
-// The PDF of "openPDF" comes in pieces: whichever piece meets the full disk,
-// no file stays and no path comes back, and the next document is written.
-TEST_P(TempFileFailureTest, FullDiskLeavesNoTempPdf) {
-  FullDiskIo io(GetParam());
-  TempPdfFile pdf(&io);
+  TempPdfFile pdf(&pdf_io);
   bool written = true;
   for (size_t at = 0; at < kPage.size(); at += 10000)
-    written = pdf.Write(reinterpret_cast<const uint8_t*>(kPage.data() + at), 10000) && written;
+    written = pdf.Write(bytes + at, 10000) && written;
   EXPECT_FALSE(written);
   EXPECT_EQ(Files(), 0);
-  DWString path;
   EXPECT_FALSE(pdf.Close(&path));
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
 
   TempPdfFile next(DSystemFileIo());
   EXPECT_FALSE(next.Close(&path));  // nothing written: no file at all
-  EXPECT_TRUE(next.Write(reinterpret_cast<const uint8_t*>(kPage.data()), 1000));
+  EXPECT_TRUE(next.Write(bytes, 1000));
   EXPECT_TRUE(next.Close(&path));
   EXPECT_EQ(Files(), 1);
   // A removed one takes back what was written.
-  EXPECT_TRUE(next.Write(reinterpret_cast<const uint8_t*>("%PDF"), 4));
+  EXPECT_TRUE(next.Write(bytes, 4));
   EXPECT_EQ(Files(), 2);
   next.Remove();
   EXPECT_EQ(Files(), 1);

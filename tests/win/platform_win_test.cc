@@ -1,7 +1,6 @@
-// The host's Win32 side: its standard input, and the cancel watcher's thread
-// over a pipe made by CreatePipe, as the browser's. A read cancelled inside a
-// frame, and the frames kept for the main loop, are the conversion end-to-end
-// tests'.
+// The host's standard input, and the cancel watcher's thread over a pipe made
+// by CreatePipe, as the browser's. A read cancelled inside a frame, and the
+// frames kept for the main loop, are the conversion end-to-end tests'.
 #include "host/platform_win.h"
 
 #include <gtest/gtest.h>

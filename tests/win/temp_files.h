@@ -1,6 +1,5 @@
-// Temporary folders and files for the Windows tests, and a capture of the
-// process log. Paths are absolute, with backslashes; Windows gets them in the
-// \\?\ form, which no length limit applies to.
+// Temporary folders and files, and a capture of the process log. Windows gets
+// paths in the \\?\ form, which no length limit applies to.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 
 #include "tests/win/temp_files.h"
 
-TEST(DPathExistsTest, FindsFilesAndFoldersAndFillsTheirData) {
+TEST(DPathExistsTest, FindsFilesFoldersAndDriveRootsAndFillsTheirData) {
   TempDir dir;
   const std::wstring file = dir.path + L"r\u00e9sum\u00e9 1.txt";
   ASSERT_TRUE(PutFile(file, "12345"));
@@ -49,10 +49,8 @@ TEST(DPathExistsTest, FindsFilesAndFoldersAndFillsTheirData) {
   EXPECT_TRUE(DPathExists(U(slashed.substr(0, dir.path.size()) + L"/")));
   EXPECT_TRUE(DPathExists(U(deep)));
   EXPECT_FALSE(DPathExists(U(deep + L"missing.txt")));
-}
 
-TEST(DPathExistsTest, DriveRootsAreAskedOfTheShell) {
-  WIN32_FIND_DATAW data;
+  // Drive roots are asked of the shell; a letter that names no drive is not.
   for (const char16_t* root : {u"C:", u"c:\\", u"C:/"}) {
     std::memset(&data, 0xAB, sizeof data);
     ASSERT_TRUE(DPathExists(root, &data)) << char(root[0]);

@@ -90,19 +90,16 @@ TEST(DTempTest, TheFolderFollowsTheIntegrityLevelAndEndsWithOneBackslash) {
   }
 }
 
-// All three flags together: the unique names.
-TEST(DTempTest, FormatsGuidsByTheFlags) {
-  FakeTempPlatform fake;
-  DWString text;
-  ASSERT_TRUE(DFormatGuidFrom(&fake, &text, 0));
-  EXPECT_EQ(Narrow(text), "{0123ABCD-4567-89EF-FEDC-BA9876543201}");
-  ASSERT_TRUE(DFormatGuidFrom(&fake, &text, kDGuidNoBraces | kDGuidLowerCase));
-  EXPECT_EQ(Narrow(text), "0123abcd-4567-89ef-fedc-ba9876543202");
-}
-
-TEST(DTempTest, UniqueNamesSkipNamesThatExist) {
+// A name is 32 hex digits of a GUID; the flags format GUIDs otherwise.
+TEST(DTempTest, FormatsGuidsAndMakesNamesNotTakenYet) {
   FakeTempPlatform fake;
   DWString path, name;
+  ASSERT_TRUE(DFormatGuidFrom(&fake, &name, 0));
+  EXPECT_EQ(Narrow(name), "{0123ABCD-4567-89EF-FEDC-BA9876543201}");
+  ASSERT_TRUE(DFormatGuidFrom(&fake, &name, kDGuidNoBraces | kDGuidLowerCase));
+  EXPECT_EQ(Narrow(name), "0123abcd-4567-89ef-fedc-ba9876543202");
+
+  fake.guids = 0;
   fake.taken = 2;
   ASSERT_TRUE(DMakeUniqueTempNameFrom(&fake, u"C:\\t/", u"vlx_", u"pdf", &path, &name));
   EXPECT_EQ(Narrow(name), "vlx_0123abcd456789effedcba9876543203.pdf");

@@ -2,325 +2,228 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "tests/win/temp_files.h"
 #include "zevar/dfile_write.h"
-#include "zevar/dtemp.h"
-#include "tests/win/log_capture.h"
 
 namespace {
 
-const wchar_t* W(const DWString& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
-// A fresh file name in the temporary folder, deleted at the end.
-class TempFile {
- public:
-  TempFile() {
-    DWString folder;
-    EXPECT_TRUE(DGetTempFolder(&folder));
-    EXPECT_TRUE(DMakeUniqueTempName(folder.c_str(), u"vlxtest_", u"bin", &path, nullptr));
-  }
-  ~TempFile() { DeleteFileW(W(path)); }
-  uint64_t Size() const {
-    WIN32_FILE_ATTRIBUTE_DATA about;
-    if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &about)) return ~0ull;
-    return uint64_t(about.nFileSizeHigh) << 32 | about.nFileSizeLow;
-  }
-  // Appends through a second handle, as another program would.
-  void AppendBehindTheStream(const char* text) {
-    HANDLE h = CreateFileW(W(path), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD put = 0;
-    WriteFile(h, text, DWORD(strlen(text)), &put, nullptr);
-    CloseHandle(h);
-  }
-  DWString path;
-};
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
 
 // Fails the next reads or flushes, or shortens writes, on demand; the clock,
 // the pauses and the volume the file lies on are the test's.
 class FaultyIo : public DFileIo {
  public:
   BOOL Read(HANDLE file, void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) override {
-    handles_read.push_back(file);
-    if (failing_reads > 0) {
-      --failing_reads;
-      *done = 0;
-      SetLastError(read_error);
-      return FALSE;
-    }
-    return DFileIo::Read(file, buffer, count, done, at);
+    return failing_reads-- > 0 ? Fail(read_error) : DFileIo::Read(file, buffer, count, done, at);
   }
   BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) override {
-    return DFileIo::Write(file, buffer, count > short_by ? count - short_by : 0, done, at);
+    return DFileIo::Write(file, buffer, count - short_by, done, at);
   }
-  BOOL Wait(HANDLE, OVERLAPPED*, DWORD* done) override {
-    *done = 0;
-    SetLastError(wait_error);
-    return FALSE;
-  }
+  BOOL Wait(HANDLE, OVERLAPPED*, DWORD*) override { return Fail(ERROR_HANDLE_EOF); }
   uint64_t TickCount() override { return now; }
   BOOL Flush(HANDLE file) override {
     ++flushes;
-    if (failing_flushes > 0) {
-      --failing_flushes;
-      SetLastError(ERROR_NETNAME_DELETED);
-      return FALSE;
-    }
-    return DFileIo::Flush(file);
+    return failing_flushes-- > 0 ? Fail(ERROR_NETNAME_DELETED) : DFileIo::Flush(file);
   }
   void Pause(DWORD milliseconds) override { pauses.push_back(milliseconds); }
   BOOL VolumeRoot(const wchar_t* path, wchar_t* root, DWORD size) override {
-    return root_found && DFileIo::VolumeRoot(path, root, size);
+    return drive_type != kUnknown && DFileIo::VolumeRoot(path, root, size);
   }
   UINT DriveType(const wchar_t*) override { return drive_type; }
   BOOL VolumeFlags(const wchar_t*, DWORD* flags) override {
     *flags = volume_flags;
-    return flags_read;
+    return volume_flags != kUnknown;
   }
 
-  int failing_reads = 0;
-  DWORD read_error = ERROR_NETNAME_DELETED;
-  DWORD wait_error = ERROR_HANDLE_EOF;
-  DWORD short_by = 0;
+  static constexpr DWORD kUnknown = ~0u;  // the volume's root, or its flags, cannot be read
+  int failing_reads = 0, flushes = 0, failing_flushes = 0;  // failing: the next ones
+  DWORD read_error = ERROR_NETNAME_DELETED, short_by = 0;
   uint64_t now = 100000;
-  std::vector<HANDLE> handles_read;
-  int failing_flushes = 0;
-  int flushes = 0;
   std::vector<DWORD> pauses;
-  bool root_found = true;
   UINT drive_type = DRIVE_FIXED;
-  bool flags_read = true;
   DWORD volume_flags = 0;
 };
 
 constexpr uint32_t kReadShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-// "payload" in a file, open for reading through the faulty calls.
-class DAsyncFileReadTest : public testing::Test {
+class DAsyncFileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(DWriteNewFile(file.path.c_str(), "payload", 7), kDOk);
-    ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
-  }
-  TempFile file;
-  FaultyIo io;
-  DAsyncFile in{&io};
-  char buffer[7] = {};
+  TempDir dir;
+  const std::wstring path = dir.path + L"file.bin";
   uint32_t done = 0;
 };
 
 }  // namespace
 
-TEST(DAsyncFileTest, WritesANewFileAndReadsItBack) {
-  TempFile file;
+TEST_F(DAsyncFileTest, WritesANewFileAndReadsItBack) {
   std::string text(70000, 'x');
   for (size_t i = 0; i < text.size(); ++i) text[i] = char('a' + i % 26);
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), text.data(), uint32_t(text.size())), kDOk);
-  EXPECT_EQ(file.Size(), text.size());
+  ASSERT_EQ(DWriteNewFile(U(path), text.data(), uint32_t(text.size())), kDOk);
 
-  DAsyncFile in;
-  EXPECT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, 0, FILE_SHARE_READ, 0), kDAccessDenied);
-  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, FILE_SHARE_READ, 0), kDOk);
-  EXPECT_EQ(in.GetKind(), uint32_t(kDKindFile));
-  EXPECT_EQ(in.GetSize(), text.size());
-  uint32_t done = 0;
-  EXPECT_EQ(in.Write("x", 1, &done), kDAccessDenied);
-  ASSERT_EQ(in.Seek(kDSeekBegin, 69990), kDOk);
+  auto* in = new DAsyncFile;
+  EXPECT_EQ(in->Open(U(path), OPEN_EXISTING, 0, FILE_SHARE_READ, 0), kDAccessDenied);
+  ASSERT_EQ(in->Open(U(path), OPEN_EXISTING, kDRead, FILE_SHARE_READ, 0), kDOk);
+  EXPECT_EQ(in->GetSize(), text.size());
+  EXPECT_EQ(in->Write("x", 1, &done), kDAccessDenied);
+  ASSERT_EQ(in->Seek(kDSeekBegin, 69990), kDOk);
   char tail[32] = {};
-  ASSERT_EQ(in.Read(tail, sizeof tail, &done), kDOk);
+  ASSERT_EQ(in->Read(tail, sizeof tail, &done), kDOk);
   EXPECT_EQ(std::string(tail, done), text.substr(69990));
   // Windows reports a positioned read at the end as an error.
-  EXPECT_EQ(in.Read(tail, sizeof tail, &done), DStatusFromSystemError(ERROR_HANDLE_EOF));
-  EXPECT_EQ(in.Seek(kDSeekEnd, 1), kDSeekOutOfRange);
-
+  EXPECT_EQ(in->Read(tail, sizeof tail, &done), DStatusFromSystemError(ERROR_HANDLE_EOF));
+  EXPECT_EQ(in->Seek(kDSeekEnd, 1), kDSeekOutOfRange);
   std::string all(text.size(), '\0');
-  ASSERT_EQ(in.ReadAt(&all[0], uint32_t(all.size()), kDSeekBegin, 0, &done), kDOk);
+  ASSERT_EQ(in->ReadAt(&all[0], uint32_t(all.size()), kDSeekBegin, 0, &done), kDOk);
   EXPECT_EQ(all, text);
-  EXPECT_EQ(in.Close(), kDOk);
-  EXPECT_EQ(in.Close(), kDNothingDone);
 
-  // Replacing keeps nothing of the old file.
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "new", 3), kDOk);
-  EXPECT_EQ(file.Size(), 3u);
-  EXPECT_LT(DWriteNewFile(u"Z:\\no\\such\\folder\\x.pdf", "x", 1), 0);
-}
-
-TEST(DAsyncFileTest, CloseCutsTheFileToTheRecordedEnd) {
-  TempFile file;
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "0123456789", 10), kDOk);
-  DAsyncFile out;
-  ASSERT_EQ(out.Open(file.path.c_str(), OPEN_EXISTING, kDWrite, kReadShare, 0), kDOk);
-  EXPECT_EQ(out.GetMode(), kDRead | kDWrite);
-  ASSERT_EQ(out.Seek(kDSeekEnd, 0), kDOk);
-  uint32_t done = 0;
-  ASSERT_EQ(out.Write("ab", 2, &done), kDOk);
-  EXPECT_EQ(out.GetSize(), 12u);
-  file.AppendBehindTheStream("grown behind the stream");
-  EXPECT_EQ(file.Size(), 35u);
-  EXPECT_EQ(out.Close(), kDOk);
-  EXPECT_EQ(file.Size(), 12u);
-}
-
-TEST_F(DAsyncFileReadTest, AReadFailingTwiceReopensOnceThenFails) {
-  io.now += 600;
-  io.failing_reads = 2;
-  LogCapture log;
-  EXPECT_EQ(in.Read(buffer, 7, &done), kDReadFailedAfterReopen);
-  EXPECT_EQ(done, 0u);
-  EXPECT_EQ(io.handles_read.size(), 2u);
-  std::string text = log.Text();
-  const char* lines[] = {"DFileBase(655) : ", "bCanTryReopen=1, nBytesToRead=7, nReaded=0\n",
-                         "FileIOreopen(71) : ", "DFileBase(674) : ", "Retry ReadFile() after reopened...\n",
-                         "DFileBase(661) : ", "[1] DAsyncFile::Read() is failed!\n"};
-  size_t at = 0;
-  for (const char* line : lines) {
-    at = text.find(line, at);
-    EXPECT_NE(at, std::string::npos) << line << "\n" << text;
-  }
-
-  // A success restores the allowance: the next failure reopens again.
-  io.now += 600;
-  io.failing_reads = 1;
-  ASSERT_EQ(in.Read(buffer, 7, &done), kDOk);
-  EXPECT_EQ(std::string(buffer, done), "payload");
-}
-
-TEST_F(DAsyncFileReadTest, AFailureSoonAfterOpeningRetriesOnTheSameHandle) {
-  io.now += 499;
-  io.failing_reads = 1;
-  LogCapture log;
-  ASSERT_EQ(in.Read(buffer, 7, &done), kDOk);
-  EXPECT_EQ(std::string(buffer, done), "payload");
-  EXPECT_EQ(io.handles_read.size(), 2u);
-  EXPECT_EQ(log.Text().find("Reopen for IO"), std::string::npos);
-  EXPECT_NE(log.Text().find("Retry ReadFile()"), std::string::npos);
-
-  io.failing_reads = 2;
-  EXPECT_EQ(in.ReadAt(buffer, 7, kDSeekBegin, 0, &done), kDReadFailedAfterReopen);
-  EXPECT_TRUE(in.IsOpen());
-}
-
-TEST_F(DAsyncFileReadTest, RefusesToReopenAFileThatChanged) {
-  file.AppendBehindTheStream("more");
-  io.now += 1000;
-  io.failing_reads = 1;
-  EXPECT_EQ(in.Read(buffer, 7, &done), kDSourceChanged);
-  EXPECT_FALSE(in.IsOpen());
-  EXPECT_EQ(DReopenFile(&in, 0), kDInvalidArgument);
-}
-
-TEST(DAsyncFileTest, ReportsShortWritesAndEndsOfFileWhileWaiting) {
-  TempFile file;
-  FaultyIo io;
-  DAsyncFile out(&io);
-  ASSERT_EQ(out.Open(file.path.c_str(), CREATE_ALWAYS, kDWrite, FILE_SHARE_READ, 0), kDOk);
-  io.short_by = 1;
-  uint32_t done = 0;
-  EXPECT_EQ(out.Write("abcdef", 6, &done), kDShortWrite);
-  EXPECT_EQ(done, 5u);
-  EXPECT_EQ(out.GetSize(), 5u);  // what reached the file is kept
-
-  // A pending read whose wait meets the end of the file returns that error.
-  io.failing_reads = 1;
-  io.read_error = ERROR_IO_PENDING;
-  char buffer[4];
-  EXPECT_EQ(out.ReadAt(buffer, 4, kDSeekBegin, 0, &done), DStatusFromSystemError(38));
-  EXPECT_EQ(io.handles_read.size(), 1u);
-  EXPECT_EQ(out.Close(), kDOk);
-  EXPECT_EQ(file.Size(), 5u);
-}
-
-TEST(DAsyncFileTest, ClonesShareTheHandleAndCloseItWithTheLast) {
-  TempFile file;
-  ASSERT_EQ(DWriteNewFile(file.path.c_str(), "shared", 6), kDOk);
-  auto* in = new DAsyncFile;
-  ASSERT_EQ(in->Open(file.path.c_str(), OPEN_EXISTING, kDRead, 0, 0), kDOk);
+  // A clone shares the handle, and it stays open (nobody else may write the
+  // file) until the last of them closes it.
   DStream* copy = in->Clone();
   ASSERT_NE(copy, nullptr);
-  EXPECT_TRUE(copy->SharesDataWith(*in));
   delete in;
-  char buffer[6];
-  uint32_t done = 0;
-  ASSERT_EQ(copy->Read(buffer, 6, &done), kDOk);
-  EXPECT_EQ(std::string(buffer, 6), "shared");
-  // Share mode 0: nobody else may open the file until the last stream goes.
-  EXPECT_EQ(DWriteNewFile(file.path.c_str(), "x", 1), DStatusFromSystemError(ERROR_SHARING_VIOLATION));
+  ASSERT_EQ(copy->Read(tail, 3, &done), kDOk);
+  EXPECT_EQ(std::string(tail, done), "abc");
+  EXPECT_EQ(DWriteNewFile(U(path), "new", 3), DStatusFromSystemError(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(copy->Close(), kDOk);
+  EXPECT_EQ(copy->Close(), kDNothingDone);
   delete copy;
-  EXPECT_EQ(DWriteNewFile(file.path.c_str(), "x", 1), kDOk);
+  // Replacing keeps nothing of the old file.
+  ASSERT_EQ(DWriteNewFile(U(path), "new", 3), kDOk);
+  EXPECT_EQ(Contents(path), "new");
 }
 
-struct Volume {
-  const char* what;
-  bool root_found;
-  UINT drive_type;
-  bool flags_read;
-  DWORD flags;
-  bool flushed;
-};
-void PrintTo(const Volume& volume, std::ostream* out) { *out << volume.what; }
-
-class DAsyncFileFlushTest : public testing::TestWithParam<Volume> {};
-
-TEST_P(DAsyncFileFlushTest, CloseFlushesWhereTheVolumeNeedsIt) {
-  const Volume& volume = GetParam();
-  TempFile file;
+// What reached the file counts, even from a write that came out short; what
+// others appended goes.
+TEST_F(DAsyncFileTest, CloseCutsTheFileToTheRecordedEnd) {
+  ASSERT_TRUE(PutFile(path, "0123456789"));
   FaultyIo io;
-  io.root_found = volume.root_found;
-  io.drive_type = volume.drive_type;
-  io.flags_read = volume.flags_read;
-  io.volume_flags = volume.flags;
   DAsyncFile out(&io);
-  ASSERT_EQ(out.Open(file.path.c_str(), CREATE_ALWAYS, kDWrite, FILE_SHARE_READ, 0), kDOk);
-  uint32_t done = 0;
-  ASSERT_EQ(out.Write("abc", 3, &done), kDOk);
+  ASSERT_EQ(out.Open(U(path), OPEN_EXISTING, kDWrite, kReadShare, 0), kDOk);
+  EXPECT_EQ(out.GetMode(), kDRead | kDWrite);
+  ASSERT_EQ(out.Seek(kDSeekEnd, 0), kDOk);
+  io.short_by = 1;
+  EXPECT_EQ(out.Write("abc", 3, &done), kDShortWrite);
+  EXPECT_EQ(done, 2u);
+  EXPECT_EQ(out.GetSize(), 12u);
+  ASSERT_TRUE(PutFile(path, "grown behind the stream", true));
   EXPECT_EQ(out.Close(), kDOk);
-  EXPECT_EQ(io.flushes, volume.flushed ? 1 : 0);
-
-  // Nothing written, nothing flushed.
-  DAsyncFile in(&io);
-  ASSERT_EQ(in.Open(file.path.c_str(), OPEN_EXISTING, kDRead, FILE_SHARE_READ, 0), kDOk);
-  EXPECT_EQ(in.Close(), kDOk);
-  EXPECT_EQ(io.flushes, volume.flushed ? 1 : 0);
+  EXPECT_EQ(Contents(path), "0123456789ab");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Volumes, DAsyncFileFlushTest,
-    testing::Values(Volume{"RootUnknown", false, DRIVE_FIXED, true, 0, true},
-                    Volume{"Network", true, DRIVE_REMOTE, true, 0, true},
-                    Volume{"Fixed", true, DRIVE_FIXED, true, 0, false},
-                    Volume{"FixedRemoteStorage", true, DRIVE_FIXED, true,
-                           FILE_SUPPORTS_REMOTE_STORAGE, true},
-                    Volume{"FixedFlagsUnknown", true, DRIVE_FIXED, false, 0, true},
-                    Volume{"DriveUnknown", true, DRIVE_UNKNOWN, true, 0, true},
-                    Volume{"NoRoot", true, DRIVE_NO_ROOT_DIR, true, 0, true},
-                    Volume{"Removable", true, DRIVE_REMOVABLE, true, 0, false},
-                    Volume{"CdRom", true, DRIVE_CDROM, true, 0, false},
-                    Volume{"RamDisk", true, DRIVE_RAMDISK, true, 0, false}),
-    [](const testing::TestParamInfo<Volume>& info) { return info.param.what; });
+// A failed ReadFile reopens the file once per read and reads again; within
+// 500 ms of the open it reads again on the same handle instead. A file that
+// changed since it was opened is not reopened.
+TEST_F(DAsyncFileTest, AFailedReadReopensOnceThenFails) {
+  const struct {
+    const char* what;
+    uint64_t later;  // ms after the open
+    int failing_reads;
+    bool pending;  // the read is pending and its wait meets the end of the file
+    bool changed;
+    int32_t status;
+    bool reopened;
+    const char* log;  // pieces in this order, split by '|'
+  } cases[] = {
+      {"once", 600, 1, false, false, kDOk, true, "FileIOreopen(71) : |DFileBase(674) : "},
+      {"twice", 600, 2, false, false, kDReadFailedAfterReopen, true,
+       "DFileBase(655) : |bCanTryReopen=1, nBytesToRead=7, nReaded=0\n|FileIOreopen(71) : |"
+       "DFileBase(674) : |Retry ReadFile() after reopened...\n|DFileBase(661) : |"
+       "[1] DAsyncFile::Read() is failed!\n"},
+      {"once, soon after the open", 499, 1, false, false, kDOk, false, "Retry ReadFile()"},
+      {"twice, soon after the open", 499, 2, false, false, kDReadFailedAfterReopen, false,
+       "Retry ReadFile()|[1] DAsyncFile::Read() is failed!"},
+      {"changed", 1000, 1, false, true, kDSourceChanged, true, "source is changed!"},
+      {"pending", 0, 1, true, false, DStatusFromSystemError(ERROR_HANDLE_EOF), false,
+       "bCanTryReopen=0|GetOverlappedResult() error"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(DWriteNewFile(U(path), "payload", 7), kDOk);
+    FaultyIo io;
+    DAsyncFile in(&io);
+    ASSERT_EQ(in.Open(U(path), OPEN_EXISTING, kDRead, kReadShare, 0), kDOk);
+    ASSERT_TRUE(!c.changed || PutFile(path, "more", true));
+    io.now += c.later;
+    io.failing_reads = c.failing_reads;
+    io.read_error = c.pending ? ERROR_IO_PENDING : ERROR_NETNAME_DELETED;
+    LogCapture log;
+    char buffer[7] = {};
+    EXPECT_EQ(in.Read(buffer, 7, &done), c.status);
+    EXPECT_EQ(std::string(buffer, done), c.status == kDOk ? "payload" : "");
+    const std::string text = log.Text();
+    EXPECT_EQ(text.find("Reopen for IO") != std::string::npos, c.reopened) << text;
+    size_t at = 0;
+    for (std::string rest = c.log; !rest.empty();) {
+      std::string piece = rest.substr(0, rest.find('|'));
+      rest.erase(0, piece.size() + 1);
+      at = text.find(piece, at);
+      EXPECT_NE(at, std::string::npos) << piece << "\n" << text;
+    }
+    EXPECT_EQ(in.IsOpen(), c.status != kDSourceChanged);
+    if (!in.IsOpen()) {
+      EXPECT_EQ(DReopenFile(&in, 0), kDInvalidArgument);
+      continue;
+    }
+    // Each read has its own reopen.
+    io.now += 600;
+    io.failing_reads = 1;
+    io.read_error = ERROR_NETNAME_DELETED;
+    ASSERT_EQ(in.ReadAt(buffer, 7, kDSeekBegin, 0, &done), kDOk);
+    EXPECT_EQ(std::string(buffer, done), "payload");
+  }
+}
 
-TEST(DAsyncFileTest, AFailedFlushIsTriedFiveTimesWithGrowingPauses) {
-  TempFile file;
-  FaultyIo io;
-  io.drive_type = DRIVE_REMOTE;
-  DAsyncFile out(&io);
-  ASSERT_EQ(out.Open(file.path.c_str(), CREATE_ALWAYS, kDWrite, FILE_SHARE_READ, 0), kDOk);
-  uint32_t done = 0;
-  ASSERT_EQ(out.Write("abc", 3, &done), kDOk);
-  io.failing_flushes = 3;
-  EXPECT_EQ(out.Close(), kDOk);
-  EXPECT_EQ(io.flushes, 4);
-  EXPECT_EQ(io.pauses, (std::vector<DWORD>{100, 100, 200}));
+// Close flushes a written file where a crash may lose what the volume caches:
+// network drives, fixed ones backed by remote storage, and unknown volumes. A
+// failed flush is tried five times in all, with growing pauses.
+TEST_F(DAsyncFileTest, CloseFlushesWhereTheVolumeNeedsIt) {
+  const DWORD kUnknown = FaultyIo::kUnknown;
+  const struct {
+    const char* what;
+    UINT drive_type;
+    DWORD flags;
+    int failing_flushes, flushes;
+  } volumes[] = {
+      {"root unknown", kUnknown, 0, 0, 1},
+      {"network", DRIVE_REMOTE, 0, 0, 1},
+      {"fixed", DRIVE_FIXED, 0, 0, 0},
+      {"fixed, remote storage", DRIVE_FIXED, FILE_SUPPORTS_REMOTE_STORAGE, 0, 1},
+      {"fixed, flags unknown", DRIVE_FIXED, kUnknown, 0, 1},
+      {"drive unknown", DRIVE_UNKNOWN, 0, 0, 1},
+      {"no root", DRIVE_NO_ROOT_DIR, 0, 0, 1},
+      {"removable", DRIVE_REMOVABLE, 0, 0, 0},
+      {"CD-ROM", DRIVE_CDROM, 0, 0, 0},
+      {"RAM disk", DRIVE_RAMDISK, 0, 0, 0},
+      {"network, flush fails thrice", DRIVE_REMOTE, 0, 3, 4},
+      {"network, flush always fails", DRIVE_REMOTE, 0, 100, 5},
+  };
+  const std::vector<DWORD> pauses = {100, 100, 200, 300};
+  for (const auto& v : volumes) {
+    SCOPED_TRACE(v.what);
+    FaultyIo io;
+    io.drive_type = v.drive_type;
+    io.volume_flags = v.flags;
+    DAsyncFile out(&io);
+    ASSERT_EQ(out.Open(U(path), CREATE_ALWAYS, kDWrite, FILE_SHARE_READ, 0), kDOk);
+    ASSERT_EQ(out.Write("abc", 3, &done), kDOk);
+    io.failing_flushes = v.failing_flushes;
+    EXPECT_EQ(out.Close(), v.flushes < 5 ? kDOk : DStatusFromSystemError(ERROR_NETNAME_DELETED));
+    EXPECT_FALSE(out.IsOpen());
+    EXPECT_EQ(io.flushes, v.flushes);
+    EXPECT_EQ(io.pauses,
+              std::vector<DWORD>(pauses.begin(), pauses.begin() + std::min(v.failing_flushes, 4)));
+    EXPECT_EQ(Contents(path), "abc");
 
-  io.flushes = 0;
-  io.pauses.clear();
-  ASSERT_EQ(out.Open(file.path.c_str(), OPEN_EXISTING, kDWrite, FILE_SHARE_READ, 0), kDOk);
-  io.failing_flushes = 100;
-  EXPECT_EQ(out.Close(), DStatusFromSystemError(ERROR_NETNAME_DELETED));
-  EXPECT_EQ(io.flushes, 5);
-  EXPECT_EQ(io.pauses, (std::vector<DWORD>{100, 100, 200, 300}));
-  EXPECT_FALSE(out.IsOpen());
-  EXPECT_EQ(file.Size(), 3u);
+    // Nothing written, nothing flushed.
+    ASSERT_EQ(out.Open(U(path), OPEN_EXISTING, kDRead, FILE_SHARE_READ, 0), kDOk);
+    EXPECT_EQ(out.Close(), kDOk);
+    EXPECT_EQ(io.flushes, v.flushes);
+  }
 }

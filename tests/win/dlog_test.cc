@@ -7,44 +7,33 @@
 #include <regex>
 #include <string>
 
-#include "tests/win/log_capture.h"
+#include "tests/win/temp_files.h"
 
-
-TEST(DLogTest, WithoutASinkNothingIsFormatted) {
-  // A pointer that formatting would follow and crash on.
+// UTF-16LE lines without a byte-order mark, each ended by a line feed alone;
+// a long message is cut and the cut marked.
+TEST(DLogTest, WritesUtf16LinesInTheFixedFormatAndCutsLongOnes) {
+  // Without a sink nothing is formatted: formatting would follow this pointer.
   DLogWrite(DLogDefault(), "DFileBase", 1, u"%ls", reinterpret_cast<const wchar_t*>(16));
-}
-
-TEST(DLogTest, WritesOneUtf16LineInTheFixedFormat) {
   LogCapture log;
+  DLogWrite(DLogDefault(), "DFileBase", 655, u"%ls", std::wstring(5000, L'z').c_str());
   DLogWrite(DLogDefault(), "FileIOreopen", 35, u"Reopen failed for \"%ls\": source is changed!",
             L"C:\\t\\a.pdf");
-  std::string bytes = log.Bytes();
-  ASSERT_GE(bytes.size(), 2u);
-  EXPECT_EQ(bytes.substr(0, 2), std::string("F\0", 2));  // no byte-order mark
-  std::string line = LogCapture::Narrow(bytes);
+  const std::string text = log.Text();
+  EXPECT_EQ(text.rfind("DFileBase(655) : ", 0), 0u) << text.substr(0, 20);
+  size_t cut = text.find('\n');
+  ASSERT_NE(cut, std::string::npos);
+  EXPECT_EQ(text.substr(cut - 4, 4), "z>>>");
+  EXPECT_LE(cut + 1, 4091u);
+  EXPECT_GT(cut, 4000u);
+
   char thread[16];
   snprintf(thread, sizeof thread, "0x%08lx", GetCurrentThreadId());
+  const std::string line = text.substr(cut + 1);
   std::smatch m;
-  ASSERT_TRUE(std::regex_match(line, m, std::regex("FileIOreopen\\(35\\) :  \\d\\d:\\d\\d:\\d\\d:\\d\\d"
-                                                   "\\.\\d\\d\\d Thread (0x[0-9a-f]{8}) "
-                                                   "Reopen failed for \"C:\\\\t\\\\a\\.pdf\": source "
-                                                   "is changed!\n")))
+  ASSERT_TRUE(std::regex_match(line, m,
+                               std::regex("FileIOreopen\\(35\\) :  \\d\\d:\\d\\d:\\d\\d:\\d\\d"
+                                          "\\.\\d\\d\\d Thread (0x[0-9a-f]{8}) Reopen failed for "
+                                          "\"C:\\\\t\\\\a\\.pdf\": source is changed!\n")))
       << line;
   EXPECT_EQ(m[1].str(), thread);
-  EXPECT_EQ(line.find('\r'), std::string::npos);
-}
-
-TEST(DLogTest, CutsLongMessagesAndMarksTheCut) {
-  LogCapture log;
-  std::wstring longer(5000, L'z');
-  DLogWrite(DLogDefault(), "DFileBase", 655, u"%ls", longer.c_str());
-  DLogWrite(DLogDefault(), "DFileBase", 656, u"short");
-  std::string text = LogCapture::Narrow(log.Bytes());
-  size_t first = text.find('\n');
-  ASSERT_NE(first, std::string::npos);
-  EXPECT_EQ(text.substr(first - 4, 4), "z>>>");
-  EXPECT_LE(first + 1, 4091u);
-  EXPECT_GT(first, 4000u);
-  EXPECT_NE(text.find("DFileBase(656) : ", first), std::string::npos);
 }

@@ -1,23 +1,18 @@
 #include "zevar/dtemp.h"
 
 #include <gtest/gtest.h>
+#include <objbase.h>
 
-#include <regex>
 #include <string>
 
+#include "tests/win/temp_files.h"
 #include "zevar/dmem.h"
 #include "zevar/dtemp_platform_win.h"
 
-#include <objbase.h>
-
 namespace {
 
-std::string Narrow(const DWString& s) {
-  std::string out;
-  for (uint32_t i = 0; i < s.length(); ++i) out += char(s.c_str()[i]);
-  return out;
-}
-
+// The folders, GUIDs and names the fields say; the token's integrity label
+// is made of the SID they describe.
 class FakeTempPlatform : public DTempPlatform {
  public:
   DWORD TempPath(DWORD size, wchar_t* buffer) override {
@@ -39,16 +34,30 @@ class FakeTempPlatform : public DTempPlatform {
   bool NewGuid(GUID* guid) override {
     ++guids;
     if (failing_guid && guids >= failing_guid) return false;
-    *guid = {0x0123ABCD, 0x4567, 0x89EF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, uint8_t(guids)}};
+    *guid = {
+        0x0123ABCD, 0x4567, 0x89EF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, uint8_t(guids)}};
     return true;
   }
   bool Exists(const wchar_t*) override { return guids <= taken; }
+  void* IntegrityLabel() override {
+    if (!label_readable) return nullptr;
+    auto* label = static_cast<TOKEN_MANDATORY_LABEL*>(
+        DMemAlloc(sizeof(TOKEN_MANDATORY_LABEL) + GetSidLengthRequired(sub_authorities)));
+    label->Label.Sid = label + 1;
+    EXPECT_TRUE(InitializeSid(label->Label.Sid, &authority, sub_authorities));
+    if (sub_authorities) *GetSidSubAuthority(label->Label.Sid, 0) = level;
+    return label;
+  }
 
   std::wstring temp = L"C:\\users\\me\\Temp\\";
   std::wstring app_data_low, app_data = L"C:\\users\\me\\AppData\\Local";
   int failing_guid = 0;  // this GUID and the later ones fail; 0: none
   int guids = 0;
   int taken = 0;  // this many names exist already
+  bool label_readable = true;
+  SID_IDENTIFIER_AUTHORITY authority = SECURITY_MANDATORY_LABEL_AUTHORITY;
+  BYTE sub_authorities = 1;
+  DWORD level = 0x2000;
 };
 
 }  // namespace
@@ -79,28 +88,18 @@ TEST(DTempTest, TheFolderFollowsTheIntegrityLevelAndEndsWithOneBackslash) {
     EXPECT_EQ(DGetTempFolderFrom(&fake, c.low, &folder), !c.folder.empty()) << c.folder;
     EXPECT_EQ(Narrow(folder), c.folder);
   }
-  DWString folder;
-  ASSERT_TRUE(DGetTempFolder(&folder));
-  EXPECT_EQ(folder.c_str()[folder.length() - 1], u'\\');
 }
 
-TEST(DTempTest, FormatsGuidsByTheFlags) {
-  FakeTempPlatform fake;
-  DWString text;
-  ASSERT_TRUE(DFormatGuidFrom(&fake, &text, 0));
-  EXPECT_EQ(Narrow(text), "{0123ABCD-4567-89EF-FEDC-BA9876543201}");
-  ASSERT_TRUE(DFormatGuidFrom(&fake, &text, 7));
-  EXPECT_EQ(Narrow(text), "0123abcd456789effedcba9876543202");
-  ASSERT_TRUE(DFormatGuidFrom(&fake, &text, kDGuidNoBraces | kDGuidLowerCase));
-  EXPECT_EQ(Narrow(text), "0123abcd-4567-89ef-fedc-ba9876543203");
-
-  ASSERT_TRUE(DFormatGuid(&text, 7));
-  EXPECT_TRUE(std::regex_match(Narrow(text), std::regex("[0-9a-f]{32}")));
-}
-
-TEST(DTempTest, UniqueNamesSkipNamesThatExist) {
+// A name is 32 hex digits of a GUID; the flags format GUIDs otherwise.
+TEST(DTempTest, FormatsGuidsAndMakesNamesNotTakenYet) {
   FakeTempPlatform fake;
   DWString path, name;
+  ASSERT_TRUE(DFormatGuidFrom(&fake, &name, 0));
+  EXPECT_EQ(Narrow(name), "{0123ABCD-4567-89EF-FEDC-BA9876543201}");
+  ASSERT_TRUE(DFormatGuidFrom(&fake, &name, kDGuidNoBraces | kDGuidLowerCase));
+  EXPECT_EQ(Narrow(name), "0123abcd-4567-89ef-fedc-ba9876543202");
+
+  fake.guids = 0;
   fake.taken = 2;
   ASSERT_TRUE(DMakeUniqueTempNameFrom(&fake, u"C:\\t/", u"vlx_", u"pdf", &path, &name));
   EXPECT_EQ(Narrow(name), "vlx_0123abcd456789effedcba9876543203.pdf");
@@ -117,8 +116,8 @@ TEST(DTempTest, UniqueNamesSkipNamesThatExist) {
   const struct {
     const char16_t* folder;
     int taken, failing_guid, guids;
-  } failures[] = {{u"", 0, 0, 0}, {u"C:\\t", 0, 1, 1}, {u"C:\\t", 100000, 0, 1000},
-                  {u"C:\\t", 1, 2, 2}};
+  } failures[] = {
+      {u"", 0, 0, 0}, {u"C:\\t", 0, 1, 1}, {u"C:\\t", 100000, 0, 1000}, {u"C:\\t", 1, 2, 2}};
   for (const auto& f : failures) {
     FakeTempPlatform failing;
     failing.taken = f.taken;
@@ -129,80 +128,43 @@ TEST(DTempTest, UniqueNamesSkipNamesThatExist) {
     EXPECT_TRUE(path.empty() && name.empty()) << f.guids;
   }
 
+  // The real platform sees what exists; real folders and names serve the
+  // full-disk tests.
   DWString folder;
   ASSERT_TRUE(DGetTempFolder(&folder));
-  ASSERT_TRUE(DMakeUniqueTempName(folder.c_str(), u"vlx_", u"html", &path, &name));
-  EXPECT_TRUE(std::regex_match(Narrow(name), std::regex("vlx_[0-9a-f]{32}\\.html")));
-  EXPECT_EQ(Narrow(path), Narrow(folder) + Narrow(name));
+  EXPECT_TRUE(DSystemTempPlatform()->Exists(reinterpret_cast<const wchar_t*>(folder.c_str())));
+  ASSERT_TRUE(folder.Append(u"vlx_no_such_file"));
+  EXPECT_FALSE(DSystemTempPlatform()->Exists(reinterpret_cast<const wchar_t*>(folder.c_str())));
 }
 
-namespace {
-
-// A token whose integrity label is made of the given SID.
-struct Token {
-  const char* what;
-  bool readable;
-  SID_IDENTIFIER_AUTHORITY authority;
-  BYTE sub_authorities;
-  DWORD level;
-  bool low;
-};
-void PrintTo(const Token& token, std::ostream* out) { *out << token.what; }
-
-class TokenPlatform : public DTempPlatform {
- public:
-  explicit TokenPlatform(const Token& token) : token_(token) {}
-  void* IntegrityLabel() override {
-    if (!token_.readable) return nullptr;
-    DWORD sid_size = GetSidLengthRequired(token_.sub_authorities);
-    auto* label = static_cast<TOKEN_MANDATORY_LABEL*>(
-        DMemAlloc(sizeof(TOKEN_MANDATORY_LABEL) + sid_size));
-    PSID sid = label + 1;
-    SID_IDENTIFIER_AUTHORITY authority = token_.authority;
-    EXPECT_TRUE(InitializeSid(sid, &authority, token_.sub_authorities));
-    if (token_.sub_authorities) *GetSidSubAuthority(sid, 0) = token_.level;
-    label->Label.Sid = sid;
-    label->Label.Attributes = SE_GROUP_INTEGRITY;
-    return label;
+// Low is a mandatory label whose level is 0x1000 or below; anything else, or
+// a token that cannot be read, is not.
+TEST(DTempTest, LowIntegrityIsAMandatoryLevelOf4096OrBelow) {
+  const struct {
+    const char* what;
+    bool readable, mandatory;
+    BYTE sub_authorities;
+    DWORD level;
+    bool low;
+  } tokens[] = {
+      {"low", true, true, 1, 0x1000, true},
+      {"just above low", true, true, 1, 0x1001, false},
+      {"not a mandatory label", true, false, 1, 0x1000, false},
+      {"no level", true, true, 0, 0, false},
+      {"unreadable", false, true, 1, 0x1000, false},
+  };
+  for (const auto& t : tokens) {
+    FakeTempPlatform fake;
+    fake.label_readable = t.readable;
+    if (!t.mandatory) fake.authority = SECURITY_NT_AUTHORITY;
+    fake.sub_authorities = t.sub_authorities;
+    fake.level = t.level;
+    EXPECT_EQ(fake.IsLowIntegrity(), t.low) << t.what;
   }
 
- private:
-  Token token_;
-};
-
-constexpr SID_IDENTIFIER_AUTHORITY kMandatory = SECURITY_MANDATORY_LABEL_AUTHORITY;
-constexpr SID_IDENTIFIER_AUTHORITY kNtAuthority = SECURITY_NT_AUTHORITY;
-
-class DTempIntegrityTest : public testing::TestWithParam<Token> {};
-
-}  // namespace
-
-TEST_P(DTempIntegrityTest, LowMeansAMandatoryLevelOf4096OrLess) {
-  TokenPlatform platform(GetParam());
-  EXPECT_EQ(platform.IsLowIntegrity(), GetParam().low);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Tokens, DTempIntegrityTest,
-    testing::Values(Token{"Untrusted", true, kMandatory, 1, 0x0000, true},
-                    Token{"Low", true, kMandatory, 1, 0x1000, true},
-                    Token{"JustAboveLow", true, kMandatory, 1, 0x1001, false},
-                    Token{"Medium", true, kMandatory, 1, 0x2000, false},
-                    Token{"High", true, kMandatory, 1, 0x3000, false},
-                    Token{"NotAMandatoryLabel", true, kNtAuthority, 1, 0x1000, false},
-                    Token{"NoLevel", true, kMandatory, 0, 0, false},
-                    Token{"Unreadable", false, kMandatory, 1, 0x1000, false}),
-    [](const testing::TestParamInfo<Token>& info) { return info.param.what; });
-
-TEST(DTempTest, TheRealTokenCarriesAMandatoryLabel) {
-  // Wine runs every process at high integrity.
+  // Wine runs every process at high integrity: the real label says so.
   auto* label = static_cast<TOKEN_MANDATORY_LABEL*>(DSystemTempPlatform()->IntegrityLabel());
   ASSERT_NE(label, nullptr);
-  PSID sid = label->Label.Sid;
-  ASSERT_TRUE(IsValidSid(sid));
-  EXPECT_EQ(GetSidIdentifierAuthority(sid)->Value[5], 16);
-  ASSERT_GT(*GetSidSubAuthorityCount(sid), 0);
-  EXPECT_GT(*GetSidSubAuthority(sid, 0), 0x1000u);
+  EXPECT_EQ(*GetSidSubAuthority(label->Label.Sid, 0), DWORD(SECURITY_MANDATORY_HIGH_RID));
   DMemFree(label);
-  EXPECT_FALSE(DSystemTempPlatform()->IsLowIntegrity());
 }

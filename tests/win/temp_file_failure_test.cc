@@ -1,15 +1,13 @@
-// Failed writes of temporary files (a conversion's page, the PDF of
-// "openPDF") leave nothing behind and hand back no path: a full disk at
-// several offsets, a folder that refuses new files, and a GUID failure after
-// a name that was found taken.
+// Failed writes of temporary files leave nothing behind and hand back no
+// path. (A name found taken never comes back: the unique names' test.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "actions/temp_pdf_win.h"
 #include "launch/conversion_job_win.h"
+#include "tests/win/temp_files.h"
 #include "zevar/dbyte_chain.h"
 #include "zevar/dfile_write.h"
 #include "zevar/dstatus.h"
@@ -21,17 +19,8 @@ namespace {
 class FullDiskIo : public DFileIo {
  public:
   explicit FullDiskIo(DWORD room) : room_(room) {}
-  HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
-                DWORD flags) override {
-    if (read_only_folder) {
-      SetLastError(ERROR_ACCESS_DENIED);
-      return INVALID_HANDLE_VALUE;
-    }
-    return DFileIo::Create(path, access, share, disposition, flags);
-  }
   BOOL Write(HANDLE file, const void* buffer, DWORD count, DWORD* done, OVERLAPPED* at) override {
     if (room_ == 0 && count > 0) {
-      *done = 0;
       SetLastError(ERROR_DISK_FULL);
       return FALSE;
     }
@@ -39,145 +28,70 @@ class FullDiskIo : public DFileIo {
     room_ -= fits;
     return DFileIo::Write(file, buffer, fits, done, at);
   }
-  bool read_only_folder = false;
 
  private:
   DWORD room_;
 };
 
-// A GUID source that fails after its first GUID, whose name is taken.
-class TakenThenNoGuid : public DTempPlatform {
- public:
-  bool NewGuid(GUID* guid) override {
-    if (guids++ > 0) return false;
-    *guid = {0x0123ABCD, 0x4567, 0x89EF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
-    return true;
-  }
-  int guids = 0;
-};
+const std::string kPage(70000, 'p');
 
-// Points the temporary folder (TMP) at a fresh folder for the test's life.
-class TempFolderTest : public ::testing::Test {
+// Points the temporary folder (TMP) at a new folder for the test's life. The
+// parameter is the bytes that fit before the disk is full.
+class TempFileFailureTest : public ::testing::TestWithParam<DWORD> {
  protected:
   void SetUp() override {
     wchar_t temp[MAX_PATH + 1];
-    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    saved_ = std::wstring(temp, n);
-    folder_ = saved_ + L"vlx fail " + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    SetEnvironmentVariableW(L"TMP", folder_.c_str());
+    saved_.assign(temp, GetTempPathW(MAX_PATH + 1, temp));
+    SetEnvironmentVariableW(L"TMP", dir.path.c_str());
   }
-  void TearDown() override {
-    SetEnvironmentVariableW(L"TMP", saved_.c_str());
-    for (const std::wstring& name : Names()) DeleteFileW((folder_ + name).c_str());
-    RemoveDirectoryW(folder_.c_str());
-  }
-  // The files in the folder, "." and ".." aside.
-  std::vector<std::wstring> Names() const {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder_ + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-  }
-  int Files() const { return int(Names().size()); }
-  std::wstring saved_, folder_;
+  void TearDown() override { SetEnvironmentVariableW(L"TMP", saved_.c_str()); }
+  int Files() const { return dir.Files(); }
+  TempDir dir;
+  std::wstring saved_;
 };
-
-class TempFileFailureTest : public TempFolderTest, public ::testing::WithParamInterface<DWORD> {};
-
-const std::string kPage(70000, 'p');
 
 }  // namespace
 
-// A page as the conversion holds it.
-struct Page {
-  Page(const char* bytes, size_t count) { EXPECT_TRUE(chain.Append(bytes, uint32_t(count))); }
-  DByteChain chain;
-};
-
-// Bytes that fit before the disk is full: none, one, a page, one PDF piece,
-// all but one.
+// None, one, a page, one PDF piece, all but one.
 INSTANTIATE_TEST_SUITE_P(Offsets, TempFileFailureTest,
                          ::testing::Values(0u, 1u, 4096u, 10000u, DWORD(kPage.size() - 1)));
 
+// Whichever write meets the full disk, no file stays and no path comes back:
+// a file written in one go, a conversion's page, the PDF of "openPDF" in
+// pieces. The next PDF is written.
 TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
-  FullDiskIo io(GetParam());
+  const auto* bytes = reinterpret_cast<const uint8_t*>(kPage.data());
+  FullDiskIo io(GetParam()), again(GetParam()), pdf_io(GetParam());
   DWString path;
-  ASSERT_TRUE(path.Assign(reinterpret_cast<const DWChar*>((folder_ + L"vlx_direct.pdf").c_str())));
-  int32_t status = DWriteNewFile(&io, path.c_str(), kPage.data(), uint32_t(kPage.size()));
-  EXPECT_EQ(status, GetParam() == 0 ? DStatusFromSystemError(ERROR_DISK_FULL) : kDShortWrite);
+  ASSERT_TRUE(path.Assign(U(dir.path + L"vlx_direct.pdf")));
+  EXPECT_EQ(DWriteNewFile(&io, path.c_str(), bytes, uint32_t(kPage.size())),
+            GetParam() == 0 ? DStatusFromSystemError(ERROR_DISK_FULL) : kDShortWrite);
   EXPECT_EQ(Files(), 0);
 
-  FullDiskIo again(GetParam());
-  EXPECT_FALSE(WriteConversionSource(Page(kPage.data(), kPage.size()).chain, &path, false,
-                                     DSystemTempPlatform(), &again));
+  DByteChain page;
+  ASSERT_TRUE(page.Append(kPage.data(), uint32_t(kPage.size())));
+  EXPECT_FALSE(WriteConversionSource(page, &path, false, DSystemTempPlatform(), &again));
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
-}
 
-TEST_F(TempFolderTest, FolderRefusingFilesLeavesNoPath) {
-  FullDiskIo io(~0u);
-  io.read_only_folder = true;
-  DWString path;
-  EXPECT_FALSE(WriteConversionSource(Page("<p>x</p>", 8).chain, &path, true, DSystemTempPlatform(), &io));
-  EXPECT_TRUE(path.empty());
-  EXPECT_EQ(Files(), 0);
-  // With room for it all, the page is written whole.
-  io.read_only_folder = false;
-  ASSERT_TRUE(WriteConversionSource(Page("<p>x</p>", 8).chain, &path, true, DSystemTempPlatform(), &io));
-  EXPECT_EQ(Files(), 1);
-}
-
-TEST_F(TempFolderTest, GuidFailureAfterATakenNameKeepsTheOtherFile) {
-  std::wstring taken = folder_ + L"vlx_0123abcd456789effedcba9876543210.html";
-  HANDLE h = CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  DWORD put = 0;
-  WriteFile(h, "theirs", 6, &put, nullptr);
-  CloseHandle(h);
-  TakenThenNoGuid guids;
-  DWString path;
-  EXPECT_FALSE(WriteConversionSource(Page("mine", 4).chain, &path, false, &guids));
-  EXPECT_EQ(guids.guids, 2);
-  EXPECT_TRUE(path.empty());
-  WIN32_FILE_ATTRIBUTE_DATA about;
-  ASSERT_TRUE(GetFileAttributesExW(taken.c_str(), GetFileExInfoStandard, &about));
-  EXPECT_EQ(about.nFileSizeLow, 6u);
-}
-
-// The PDF of "openPDF" comes in pieces: whichever piece meets the full disk,
-// no file stays and no path comes back, and the next document is written.
-TEST_P(TempFileFailureTest, FullDiskLeavesNoTempPdf) {
-  FullDiskIo io(GetParam());
-  TempPdfFile pdf(&io);
+  TempPdfFile pdf(&pdf_io);
   bool written = true;
   for (size_t at = 0; at < kPage.size(); at += 10000)
-    written = pdf.Write(reinterpret_cast<const uint8_t*>(kPage.data() + at), 10000) && written;
+    written = pdf.Write(bytes + at, 10000) && written;
   EXPECT_FALSE(written);
   EXPECT_EQ(Files(), 0);
-  DWString path;
   EXPECT_FALSE(pdf.Close(&path));
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
 
-  FullDiskIo roomy(~0u);
-  TempPdfFile next(&roomy);
-  EXPECT_TRUE(next.Write(reinterpret_cast<const uint8_t*>(kPage.data()), 1000));
+  TempPdfFile next(DSystemFileIo());
+  EXPECT_FALSE(next.Close(&path));  // nothing written: no file at all
+  EXPECT_TRUE(next.Write(bytes, 1000));
   EXPECT_TRUE(next.Close(&path));
   EXPECT_EQ(Files(), 1);
-}
-
-TEST_F(TempFolderTest, RemovedTempPdfTakesBackWhatWasWritten) {
-  TempPdfFile pdf(DSystemFileIo());
-  DWString path;
-  EXPECT_FALSE(pdf.Close(&path));  // nothing written: no file at all
-  EXPECT_TRUE(pdf.Write(reinterpret_cast<const uint8_t*>("%PDF"), 4));
+  // A removed one takes back what was written.
+  EXPECT_TRUE(next.Write(bytes, 4));
+  EXPECT_EQ(Files(), 2);
+  next.Remove();
   EXPECT_EQ(Files(), 1);
-  pdf.Remove();
-  EXPECT_EQ(Files(), 0);
 }

@@ -1,10 +1,11 @@
 // The host's standard input, and the cancel watcher's thread over a pipe made
-// by CreatePipe, as the browser's. A read cancelled inside a frame, and the
-// frames kept for the main loop, are the conversion end-to-end tests'.
+// by CreatePipe, as the browser's: its blocked read is cancelled, and no byte
+// it took is lost.
 #include "host/platform_win.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "host/cancel_watcher_win.h"
@@ -23,33 +24,70 @@ TEST(Win32PlatformTest, PeekFailsWhenStandardInputIsNotAPipe) {
   CloseHandle(file);
 }
 
-TEST(CancelWatcherThreadTest, CancelSignalsAndStartsOnlyOnce) {
-  HANDLE reader_end = nullptr, writer = nullptr;
-  ASSERT_TRUE(CreatePipe(&reader_end, &writer, nullptr, 1 << 16));
-  HandleInputSource source(reader_end);
-  InputReader reader(source);
-  Win32Platform platform;
-  HostSession session{{&reader, nullptr}, &platform, {}, {}};
-  ConversionContext context;
-  context.session = &session;
-  // One event name per process: CTest runs cases side by side.
-  std::wstring name = L"Local\\vlx-watcher-test-" + std::to_wstring(GetCurrentProcessId());
-  ASSERT_TRUE(context.cancel_event_name.Assign(reinterpret_cast<const DWChar*>(name.c_str())));
-  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
-  ASSERT_TRUE(event);
+namespace {
 
-  ASSERT_TRUE(StartCancelWatcher(context));
-  void* first = context.watcher_thread;
-  ASSERT_TRUE(StartCancelWatcher(context));
-  EXPECT_EQ(context.watcher_thread, first);
-  const std::string cancel = Frame(R"({"action":"cancel"})");
-  DWORD put = 0;
-  ASSERT_TRUE(WriteFile(writer, cancel.data(), DWORD(cancel.size()), &put, nullptr));
-  ASSERT_EQ(WaitForSingleObject(static_cast<HANDLE>(context.watcher_thread), 10000), WAIT_OBJECT_0);
-  StopCancelWatcher(context);
-  EXPECT_EQ(context.watcher_thread, nullptr);
-  EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_OBJECT_0));
-  CloseHandle(event);
-  CloseHandle(writer);
-  CloseHandle(reader_end);
+class CancelWatcherThreadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(CreatePipe(&reader_end_, &writer_, nullptr, 1 << 16));
+    source_ = HandleInputSource(reader_end_);
+    session_.channel = {&reader_, std::tmpfile()};
+    context_.session = &session_;
+    // One event name per process: CTest runs cases side by side.
+    std::wstring name = L"Local\\vlx-watcher-test-" + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(context_.cancel_event_name.Assign(reinterpret_cast<const DWChar*>(name.c_str())));
+    event_ = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_TRUE(event_);
+  }
+  void TearDown() override {
+    CloseHandle(writer_);
+    CloseHandle(reader_end_);
+    CloseHandle(event_);
+    std::fclose(session_.channel.output);
+  }
+  void Write(const std::string& bytes) {
+    DWORD put = 0;
+    ASSERT_TRUE(WriteFile(writer_, bytes.data(), DWORD(bytes.size()), &put, nullptr));
+  }
+
+  HANDLE reader_end_ = nullptr, writer_ = nullptr, event_ = nullptr;
+  HandleInputSource source_{nullptr};
+  InputReader reader_{source_};
+  Win32Platform platform_;
+  HostSession session_{{nullptr, nullptr}, &platform_, {}, {}};
+  ConversionContext context_;
+};
+
+}  // namespace
+
+TEST_F(CancelWatcherThreadTest, CancelSignalsAndStartsOnlyOnce) {
+  ASSERT_TRUE(StartCancelWatcher(context_));
+  void* first = context_.watcher_thread;
+  ASSERT_TRUE(StartCancelWatcher(context_));
+  EXPECT_EQ(context_.watcher_thread, first);
+  Write(Frame(R"({"action":"cancel"})"));
+  ASSERT_EQ(WaitForSingleObject(static_cast<HANDLE>(context_.watcher_thread), 10000),
+            WAIT_OBJECT_0);
+  StopCancelWatcher(context_);
+  EXPECT_EQ(context_.watcher_thread, nullptr);
+  EXPECT_EQ(WaitForSingleObject(event_, 0), DWORD(WAIT_OBJECT_0));
+}
+
+// The conversion ends while the browser is halfway through a frame: the
+// stop cancels the watcher's read, and the main loop gets the frame the
+// watcher kept and then the cut one, whole.
+TEST_F(CancelWatcherThreadTest, ReadCancelledInsideAFrameLosesNothing) {
+  ASSERT_TRUE(StartCancelWatcher(context_));
+  const std::string next = Frame(R"({"action":"next"})");
+  Write(Frame(R"({"action":"actGetVersion"})") + next.substr(0, 9));
+  Sleep(200);
+  StopCancelWatcher(context_);  // returns only once the thread has ended
+  EXPECT_EQ(WaitForSingleObject(event_, 0), DWORD(WAIT_TIMEOUT));
+  EXPECT_TRUE(context_.cancel_event_name.empty());
+  Write(next.substr(9));
+  DString message;
+  ASSERT_EQ(ReadMessage(session_.channel, &message), ReadOutcome::kBody);
+  EXPECT_STREQ(message.c_str(), R"({"action":"actGetVersion"})");
+  ASSERT_EQ(ReadMessage(session_.channel, &message), ReadOutcome::kBody);
+  EXPECT_STREQ(message.c_str(), R"({"action":"next"})");
 }

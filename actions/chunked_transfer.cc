@@ -64,7 +64,6 @@ bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, Acti
     bool same = next.action == action;
     if (same && !Hand(next.document, sink, &total, false)) return false;
     if (same) more = MoreToCome(next.document);  // anything else is dropped and asked for again
-    message.Release();
   }
   return true;
 }

@@ -35,6 +35,9 @@ void InputReader::DropBegunFrame() {
 }
 
 ReadOutcome InputReader::ReadFromInput(DString* message) {
+  // The caller's last body lends its buffer to the next one: a document
+  // sent in large pieces is not faulted into fresh memory piece by piece.
+  if (!body_.data()) body_ = std::move(*message);
   message->Release();
   bool ended = false;
   if (prefix_got_ < 4) {

@@ -35,7 +35,9 @@ class InputReader {
 
   // The main loop's and the chunked transfer's read: the oldest kept frame,
   // else the next frame of the input. A frame cut short by the end of input
-  // or a failed read is dropped and yields kEnded.
+  // or a failed read is dropped and yields kEnded. Both reads take over
+  // what message held, and its buffer may carry the next body: pass the same
+  // string again to read piece after piece without fresh memory.
   [[nodiscard]] ReadOutcome ReadMessage(DString* message);
 
   // The cancel watcher's read: the next frame of the input. When the read

@@ -31,9 +31,13 @@ bool MoreToCome(const rapidjson::Value& message) {
   return rest != message.MemberEnd() && rest->value.IsInt() && rest->value.GetInt() >= 1;
 }
 
-// Hands the message's piece to the sink, keeping the joined length within
-// the payload's limit.
-bool Hand(const rapidjson::Value& message, PieceSink* sink, uint64_t* total, bool lent) {
+// One message's step of a transfer: hands its "data" piece, when there is
+// one, to the sink (lent when it is the request's own), keeping the joined
+// length within the payload's limit, and sets more when its "dataRest" asks
+// for another piece. False when the piece could not be taken.
+bool AppendDataChunk(const rapidjson::Value& message, PieceSink* sink, bool lent, uint64_t* total,
+                     bool* more) {
+  *more = MoreToCome(message);
   uint32_t length;
   const char* piece = PieceOf(message, &length);
   if (length == 0) return true;
@@ -47,8 +51,8 @@ bool Hand(const rapidjson::Value& message, PieceSink* sink, uint64_t* total, boo
 bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, ActionId action,
                         PieceSink* sink) {
   uint64_t total = 0;
-  if (!Hand(request.document, sink, &total, true)) return false;
-  bool more = MoreToCome(request.document);
+  bool more = false;
+  if (!AppendDataChunk(request.document, sink, true, &total, &more)) return false;
   DString message;
   while (more) {
     WriteFrame(session.channel, kChunkRequest, kChunkRequestLength);
@@ -61,9 +65,9 @@ bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, Acti
     // Parsed where it lies: the piece is handed on straight from the message.
     ParsedRequest next;
     ParseRequestInPlace(message.data(), &next);
-    bool same = next.action == action;
-    if (same && !Hand(next.document, sink, &total, false)) return false;
-    if (same) more = MoreToCome(next.document);  // anything else is dropped and asked for again
+    // Anything else is dropped and the piece asked for again.
+    if (next.action == action && !AppendDataChunk(next.document, sink, false, &total, &more))
+      return false;
   }
   return true;
 }

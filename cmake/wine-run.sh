@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a Windows test program under wine64 in the prefix that tools/wine-env.sh prepared.
-# Now and then (about one test run in seven here) wine64 ends within a few
+# Now and then (in two of sixteen runs of the suite here) wine64 ends within a few
 # milliseconds, with a failing status and no output, before the program has
 # run at all. A Windows program takes far longer to start under Wine, so such
 # an end is Wine's, not the test's: say so and start the program once more.

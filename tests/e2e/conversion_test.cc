@@ -103,7 +103,7 @@ TEST_F(ConversionTest, ReferenceConverterTurnsPagesIntoPdfs) {
     expected.push_back(Reply("0"));
     EXPECT_EQ(Serve(c.requests), expected);
     EXPECT_TRUE(Leftovers().empty());
-    std::string pdf = ReadWholeFile(temp + L"Vellumix Converter\\" + c.pdf);
+    std::string pdf = Contents(temp + L"Vellumix Converter\\" + c.pdf);
     EXPECT_NE(pdf.find(std::string("Td\n") + c.lines + "ET"), std::string::npos) << pdf;
   }
 }
@@ -175,7 +175,7 @@ TEST_F(ConversionTest, ConverterGetsThePageAndTheSafeTitle) {
         Frame(R"({"action":"MHTMLoPDF","version":2,"data":"one-","dataRest":1,)"
               R"("title":"R\u00e9sum\u00e9 \u6587"})") +
         Frame(R"({"action":"MHTMLoPDF","data":"two","dataRest":0})"));
-  std::string bytes = ReadWholeFile(root + L"record.txt");
+  std::string bytes = Contents(root + L"record.txt");
   std::wstring recorded(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
   recorded = std::regex_replace(recorded, std::wregex(L"vlx_[0-9a-f]{32}|-?[0-9]+(?=\n)"), L"#");
   const std::wstring start = root + L"VereZeDid2Uza.x86.exe url= \"" + temp + L"#.";
@@ -186,7 +186,7 @@ TEST_F(ConversionTest, ConverterGetsThePageAndTheSafeTitle) {
   ASSERT_EQ(pages.size(), 2u);
   for (const std::wstring& page : pages) {
     bool mhtml = page.find(L".mhtml") != std::wstring::npos;
-    EXPECT_EQ(ReadWholeFile(temp + page), mhtml ? "one-two" : "<p>\xc3\xa9</p>");
+    EXPECT_EQ(Contents(temp + page), mhtml ? "one-two" : "<p>\xc3\xa9</p>");
   }
 }
 
@@ -240,5 +240,5 @@ TEST_F(ConversionTest, ReferenceConverterExitCodes) {
     ASSERT_TRUE(process.Finish());
     EXPECT_EQ(process.exit_code(), code) << arguments;
   }
-  EXPECT_EQ(ReadWholeFile(page), "<b>kept</b>");
+  EXPECT_EQ(Contents(page), "<b>kept</b>");
 }

@@ -106,10 +106,10 @@ class EditorLaunchTest : public ::testing::Test, protected TestFolder {
   // The starts recorded, each "<program>\n<job or free>\n<command line>", once
   // there are count, and a little later to catch starts that should not be.
   std::vector<std::wstring> WaitForStarts(size_t count) {
-    for (int i = 0; i < 500 && SplitFrames(ReadWholeFile(log)).size() < count; ++i) Sleep(20);
+    for (int i = 0; i < 500 && SplitFrames(Contents(log)).size() < count; ++i) Sleep(20);
     Sleep(300);
     std::vector<std::wstring> starts;
-    for (const std::string& record : SplitFrames(ReadWholeFile(log)))
+    for (const std::string& record : SplitFrames(Contents(log)))
       starts.push_back(Utf8ToWide(record));
     return starts;
   }
@@ -135,7 +135,7 @@ TEST_F(EditorLaunchTest, OpenPdfInChunksWritesTheDocumentAndStartsTheEditor) {
   ASSERT_EQ(files.size(), 1u);
   EXPECT_TRUE(std::regex_match(files[0], std::wregex(L"vlx_[0-9a-f]{32}\\.pdf")));
   std::wstring path = temp + files[0];
-  EXPECT_TRUE(ReadWholeFile(path) == pdf);
+  EXPECT_TRUE(Contents(path) == pdf);
 
   std::vector<std::wstring> starts = WaitForStarts(1);
   ASSERT_EQ(starts.size(), 1u);

@@ -28,47 +28,14 @@ std::vector<std::wstring> FilesLike(const std::wstring& pattern) {
   return names;
 }
 
-std::string ReadWholeFile(const std::wstring& path) {
-  std::string bytes;
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  char buffer[65536];
-  for (size_t got; file && (got = fread(buffer, 1, sizeof buffer, file)) > 0;)
-    bytes.append(buffer, got);
-  if (file) fclose(file);
-  return bytes;
-}
-
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   FILE* file = _wfopen(path.c_str(), L"wb");
   bool written = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   return file && fclose(file) == 0 && written;
 }
 
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-    std::wstring path = folder + found.cFileName;
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      DeleteFileW(path.c_str());
-    else if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
-      RemoveTree(path + L"\\");
-  }
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
-  RemoveDirectoryW(folder.c_str());
-}
-
 TestFolder::TestFolder() {
-  // Taken once: each folder points TMP at a folder of its own.
-  static const std::wstring base = [] {
-    wchar_t path[MAX_PATH + 1];
-    return std::wstring(path, GetTempPathW(MAX_PATH + 1, path));
-  }();
-  static int count = 0;
-  root = base + L"vlx e2e " + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(++count) + L"\\";
   temp = root + L"temp\\";
-  CreateDirectoryW(root.c_str(), nullptr);
   CreateDirectoryW(temp.c_str(), nullptr);
   SetEnvironmentVariableW(L"TMP", temp.c_str());  // GetTempPath looks at it first
 }

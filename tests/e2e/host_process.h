@@ -1,6 +1,7 @@
-// What the end-to-end tests share: the host's messages, files and folders,
-// and a Windows program started with pipes made by CreatePipe as its
-// standard input and output, as a browser starts the host.
+// What the end-to-end tests share besides the messages (scripted_channel.h)
+// and the temporary folders and files (tests/win/temp_files.h): a Windows
+// program started with pipes made by CreatePipe as its standard input and
+// output, as a browser starts the host.
 #pragma once
 
 #include <windows.h>
@@ -8,39 +9,26 @@
 #include <string>
 #include <vector>
 
-inline std::string Reply(const std::string& state, const std::string& answer = "") {
-  return "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": " + state +
-         ",\n    \"answer\": \"" + answer + "\"\n}";
-}
-// A converter's report: "HTML2PDFProgress" or "HTML2PDFError" with its value.
-inline std::string Report(const std::string& action, const std::string& value) {
-  return "{\n    \"action\": \"" + action + "\",\n    \"version\": 1,\n    \"value\": " + value +
-         "\n}";
-}
-inline std::string Progress(const std::string& value) { return Report("HTML2PDFProgress", value); }
+#include "tests/win/temp_files.h"
+
 inline constexpr char kChunkRequest[] = "{ \"action\": \"sendNextData\", \"version\": 1 }";
 
 // The folder of the running test program, with a final backslash; the
 // programs under test are built beside it.
 std::wstring ProgramFolder();
 
-// The whole content of a file; empty when it cannot be opened.
-std::string ReadWholeFile(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 std::wstring Utf8ToWide(const std::string& text);
 
 // The names of the files (not folders) that match a FindFirstFile pattern.
 std::vector<std::wstring> FilesLike(const std::wstring& pattern);
 
-// Deletes a folder (given with its final backslash) and everything in it.
-void RemoveTree(const std::wstring& folder);
-
-// A folder of the test's own, with a blank in its path, and in it the
+// A folder of the test's own (TempDir: a blank in its path), and in it the
 // temporary folder that TMP names from now on; removed at the end.
-struct TestFolder {
+struct TestFolder : TempDir {
   TestFolder();
-  ~TestFolder() { RemoveTree(root); }
-  std::wstring root, temp;
+  const std::wstring& root = path;
+  std::wstring temp;
 };
 
 class HostProcess {

@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr char kZeroReply[] =
-    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 0,\n"
-    "    \"answer\": \"\"\n}";
-
 const std::string kVersion = Frame(R"({"action":"actGetVersion"})");
 const std::string kCancel = Frame(R"({"action":"CANCEL"})");
 
@@ -38,7 +34,7 @@ TEST(CancelWatcherTest, KeepsWhatIsNotACancelForTheMainLoop) {
                {"an empty frame ends the watch",
                 std::string(4, '\0') + kCancel,
                 false,
-                {kUnknownReply, kZeroReply}}};
+                {kUnknownReply, Reply("0")}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedChannel pipe;

@@ -13,13 +13,20 @@
 #include "host/channel.h"
 #include "host/platform.h"
 
-// The reply envelopes of "actGetVersion" and of a request without an action.
-inline constexpr char kVersionReply[] =
-    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 0,\n"
-    "    \"answer\": \"11.1.1.0\"\n}";
-inline constexpr char kUnknownReply[] =
-    "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": 65280,\n"
-    "    \"answer\": \"\"\n}";
+// The host's messages as it writes them: a reply envelope, and a
+// converter's report ("HTML2PDFProgress" or "HTML2PDFError") with its value.
+inline std::string Reply(const std::string& state, const std::string& answer = "") {
+  return "{\n    \"action\": \"responceDone\",\n    \"version\": 3,\n    \"state\": " + state +
+         ",\n    \"answer\": \"" + answer + "\"\n}";
+}
+inline std::string Report(const std::string& action, const std::string& value) {
+  return "{\n    \"action\": \"" + action + "\",\n    \"version\": 1,\n    \"value\": " + value +
+         "\n}";
+}
+inline std::string Progress(const std::string& value) { return Report("HTML2PDFProgress", value); }
+// The replies to "actGetVersion" and to a request without an action.
+inline const std::string kVersionReply = Reply("0", "11.1.1.0");
+inline const std::string kUnknownReply = Reply("65280");
 
 inline std::string Frame(const std::string& body) {
   uint32_t n = uint32_t(body.size());

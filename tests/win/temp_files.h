@@ -45,31 +45,36 @@ inline bool PutFile(const std::wstring& path, const char* text, bool append = fa
               << text);
 }
 
+// Deletes a folder (given with its final backslash) and all it holds.
+inline void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Long(folder) + L"\\*").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+    const std::wstring item = folder + found.cFileName;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      DeleteFileW(Long(item).c_str());
+    else if (wcscmp(found.cFileName, L".") && wcscmp(found.cFileName, L".."))
+      RemoveTree(item + L"\\");
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  RemoveDirectoryW(Long(folder).c_str());
+}
+
 // A new folder in the temporary folder, removed with all it holds. Its path
 // ends with '\'.
 struct TempDir {
   TempDir() {
+    // Taken once: a test may point TMP into one of these folders.
+    static const std::wstring base = [] {
+      wchar_t temp[MAX_PATH + 1];
+      return std::wstring(temp, GetTempPathW(MAX_PATH + 1, temp));
+    }();
     static int made = 0;
-    wchar_t temp[MAX_PATH + 1];
-    path.assign(temp, GetTempPathW(MAX_PATH + 1, temp));
-    path += L"vlx test " + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(++made) +
+    path = base + L"vlx test " + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(++made) +
             L"\\";
     EXPECT_TRUE(CreateDirectoryW(Long(path).c_str(), nullptr));
   }
-  ~TempDir() { Remove(path); }
-  static void Remove(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((Long(folder) + L"\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-      const std::wstring item = folder + found.cFileName;
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileW(Long(item).c_str());
-      else if (wcscmp(found.cFileName, L".") && wcscmp(found.cFileName, L".."))
-        Remove(item + L"\\");
-    }
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    RemoveDirectoryW(Long(folder).c_str());
-  }
+  ~TempDir() { RemoveTree(path); }
   int Files() const {
     return int(std::distance(std::filesystem::directory_iterator(Long(path)), {}));
   }

@@ -1,5 +1,6 @@
-// The browser starts the host with pipes as standard input and output; the
-// arguments it passes are ignored.
+// The browser starts the host with pipes as standard input and output. Of
+// the arguments it passes, only the window it may name is read (for the
+// settings dialog's owner).
 #include <cstdio>
 
 #include "host/main_loop.h"
@@ -8,8 +9,9 @@
 #include "host/std_streams.h"
 #include "launch/editor_platform_win.h"
 #include "launch/conversion_job_win.h"
+#include "launch/owner_window.h"
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
   if (PrepareStdStream(stdin) != 0) return -1;
   if (PrepareStdStream(stdout) != 0) return -1;
   // Standard input has this one reader for the whole run.
@@ -17,7 +19,8 @@ int wmain() {
   InputReader input(source);
   Win32Platform platform;
   Win32EditorPlatform editor;
-  Win32Converter converter;
+  Win32Converter converter(
+      ParentWindowArgument(argc - 1, reinterpret_cast<const DWChar* const*>(argv + 1)));
   HostSession session{{&input, stdout}, &platform, {}, {}, &editor, &converter};
   return ServeRequests(session);
 }

@@ -1,8 +1,5 @@
 #include "launch/conversion_job_win.h"
 
-#include <tlhelp32.h>
-#include <shellapi.h>
-
 #include "host/platform_win.h"
 #include "launch/converter_command_line.h"
 #include "launch/hidden_window_win.h"
@@ -13,7 +10,6 @@
 
 namespace {
 
-const DWChar kConverterName[] = u"VereZeDid2Uza.x86.exe";
 const DWChar kMode[] = u"Chrome";
 
 // Destroys the hidden window however the job ends.
@@ -28,21 +24,6 @@ struct ContextHolder {
 void DeleteSource(const DWString& path) {
   if (path.empty()) return;
   if (SetFileAttributesW(W(path.c_str()), FILE_ATTRIBUTE_NORMAL)) DeleteFileW(W(path.c_str()));
-}
-
-struct OwnerSearch {
-  DWORD process_id;
-  HWND window;
-};
-
-BOOL CALLBACK FindOwnerWindowProc(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<OwnerSearch*>(parameter);
-  if (!(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE)) return TRUE;
-  DWORD process_id = 0;
-  GetWindowThreadProcessId(window, &process_id);
-  if (process_id != search->process_id) return TRUE;
-  search->window = window;
-  return FALSE;
 }
 
 }  // namespace
@@ -106,37 +87,4 @@ int32_t Win32Converter::RunConversion(HostSession& session, const DByteChain& pa
   // Only a file that this run wrote is ever deleted.
   if (written && (result == -1 || unfinished)) DeleteSource(source);
   return result;
-}
-
-DWORD FindParentProcessId(DWORD process_id) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  DWORD parent = 0;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more;
-       more = Process32NextW(snapshot, &entry)) {
-    if (entry.th32ProcessID == process_id) {
-      parent = entry.th32ParentProcessID;
-      break;
-    }
-  }
-  CloseHandle(snapshot);
-  return parent;
-}
-
-HWND FindOwnerWindow(DWORD process_id) {
-  OwnerSearch search{process_id, nullptr};
-  EnumWindows(FindOwnerWindowProc, reinterpret_cast<LPARAM>(&search));
-  return search.window;
-}
-
-void Win32Converter::ShowSettings() {
-  // The browser's window belongs to the host's grandparent: the browser
-  // starts the host through a shell of its own.
-  DWORD browser = FindParentProcessId(FindParentProcessId(GetCurrentProcessId()));
-  HWND owner = FindOwnerWindow(browser);
-  DWString arguments;
-  BuildSettingsCommandLine(kMode, owner, &arguments);
-  ShellExecuteW(nullptr, nullptr, W(kConverterName), W(arguments.c_str()), nullptr, SW_SHOW);
 }

@@ -1,9 +1,13 @@
 #include "launch/process_start_win.h"
 
 BOOL StartProcess(const wchar_t* program, wchar_t* command_line, DWORD flags,
-                  PROCESS_INFORMATION* process) {
+                  PROCESS_INFORMATION* process, int show) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
+  if (show != kNoShowState) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = WORD(show);
+  }
   *process = PROCESS_INFORMATION{};
   if (CreateProcessW(program, command_line, nullptr, nullptr, FALSE, flags, nullptr, nullptr,
                      &startup, process))

@@ -8,6 +8,8 @@
 // never guessed at, and the command line text stays as the callers build it.
 // When the flags ask to break away from the job and the job does not allow
 // it, the start is retried once without that flag. Handles are not inherited;
-// the start-up record is all zero but its size.
+// the start-up record is all zero but its size, and the window state when
+// show is not kNoShowState.
+inline constexpr int kNoShowState = -1;
 BOOL StartProcess(const wchar_t* program, wchar_t* command_line, DWORD flags,
-                  PROCESS_INFORMATION* process);
+                  PROCESS_INFORMATION* process, int show = kNoShowState);

@@ -2,7 +2,9 @@
 // one record to the file named by VLX_EDITOR_LOG: a 4-byte little-endian
 // length, then UTF-8 text: the program's own path, a line feed, "job" or
 // "free" (whether it runs inside a job object), a line feed, and the exact
-// command line it was started with.
+// command line it was started with. When VLX_EDITOR_HOLD names an event, it
+// then waits for that event (a minute at most) and appends the same record
+// again: a second record shows that it was still running.
 #include <windows.h>
 
 #include <string>
@@ -16,6 +18,21 @@ std::string Utf8(const wchar_t* text) {
   WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
   out.resize(size_t(n - 1));
   return out;
+}
+
+// Appends of concurrent starts do not interleave: one write per record.
+int AppendRecord(const wchar_t* log_path, const std::string& record) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 200 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    file = CreateFileW(log_path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Sleep(10);
+  }
+  if (file == INVALID_HANDLE_VALUE) return 3;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, record.data(), DWORD(record.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == record.size() ? 0 : 4;
 }
 
 }  // namespace
@@ -33,16 +50,13 @@ int wmain() {
   uint32_t size = uint32_t(body.size());
   std::string record{char(size), char(size >> 8), char(size >> 16), char(size >> 24)};
   record += body;
-  // Appends of concurrent starts do not interleave: one write per record.
-  HANDLE file = INVALID_HANDLE_VALUE;
-  for (int attempt = 0; attempt < 200 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    file = CreateFileW(log_path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) Sleep(10);
-  }
-  if (file == INVALID_HANDLE_VALUE) return 3;
-  DWORD written = 0;
-  BOOL ok = WriteFile(file, record.data(), DWORD(record.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == record.size() ? 0 : 4;
+  int result = AppendRecord(log_path, record);
+  wchar_t hold_name[MAX_PATH];
+  n = GetEnvironmentVariableW(L"VLX_EDITOR_HOLD", hold_name, MAX_PATH);
+  if (result != 0 || n == 0 || n >= MAX_PATH) return result;
+  HANDLE hold = OpenEventW(SYNCHRONIZE, FALSE, hold_name);
+  if (!hold) return 5;
+  DWORD woke = WaitForSingleObject(hold, 60000);
+  CloseHandle(hold);
+  return woke == WAIT_OBJECT_0 ? AppendRecord(log_path, record) : 6;
 }

@@ -20,18 +20,6 @@ const std::string kHtml = Frame(R"({"action":"HTMLoPDF","htmlText":"x"})");
 const std::string kVersion = Frame(R"({"action":"actGetVersion"})");
 const std::string kCancel = Frame(R"({"action":"cancel"})");
 
-// Answers the messages for this thread's windows until done() holds; false
-// when it does not within 20 seconds.
-template <typename Done>
-bool PumpUntil(Done done) {
-  for (int i = 0; i < 1000; ++i, Sleep(20)) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    if (done()) return true;
-  }
-  return false;
-}
-
 class ConversionTest : public ::testing::Test, protected TestFolder {
  protected:
   void SetUp() override {
@@ -188,38 +176,6 @@ TEST_F(ConversionTest, ConverterGetsThePageAndTheSafeTitle) {
     bool mhtml = page.find(L".mhtml") != std::wstring::npos;
     EXPECT_EQ(Contents(temp + page), mhtml ? "one-two" : "<p>\xc3\xa9</p>");
   }
-}
-
-// The host opens the converter's settings over the browser's window: the
-// first visible window of the host's grandparent, as the browser starts the
-// host through a shell. Run straight from this test, the host's grandparent
-// is not the browser and the settings have no owner.
-TEST_F(ConversionTest, SettingsWindowIsOwnedByTheBrowsersWindow) {
-  UseConverter(L"VereZeDid2Uza.x86.exe");
-  HWND hidden = CreateWindowExW(0, L"STATIC", L"hidden", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                nullptr, nullptr);
-  HWND browser = CreateWindowExW(0, L"STATIC", L"browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                 100, 100, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_TRUE(browser);
-  const std::wstring shell = _wgetenv(L"ComSpec");
-  const std::string request = Frame(R"({"action":"preferences"})");
-  for (bool through_shell : {false, true}) {
-    SCOPED_TRACE(through_shell ? "through a shell" : "straight");
-    HostProcess host;
-    ASSERT_TRUE(through_shell
-                    ? host.Start(shell, request, nullptr, L"/d /c \"\"" + Host() + L"\"\"")
-                    : host.Start(Host(), request));
-    ASSERT_TRUE(PumpUntil([&] { return host.Finish(0); }));
-    EXPECT_EQ(SplitFrames(host.output()), std::vector<std::string>{Reply("0")});
-    HWND settings = nullptr;
-    ASSERT_TRUE(PumpUntil(
-        [&] { return (settings = FindWindowW(L"VereZeDid2Uza.Settings", nullptr)) != nullptr; }));
-    EXPECT_EQ(GetWindow(settings, GW_OWNER), through_shell ? browser : nullptr);
-    PostMessageW(settings, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(settings); }));
-  }
-  DestroyWindow(browser);
-  DestroyWindow(hidden);
 }
 
 // Started on its own, without a window to report to, the reference converter

@@ -74,7 +74,7 @@ bool HostProcess::Start(const std::wstring& program, const std::string& preload,
   PROCESS_INFORMATION info = {};
   std::wstring line = L"\"" + program + L"\" " + arguments;
   BOOL started = CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
-                                job_ ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &info);
+                                job_ ? CREATE_SUSPENDED : 0, nullptr, Folder(), &startup, &info);
   CloseHandle(child_in);
   CloseHandle(child_out);
   if (!started) return false;
@@ -83,6 +83,40 @@ bool HostProcess::Start(const std::wstring& program, const std::string& preload,
                            ResumeThread(info.hThread) != DWORD(-1));
   CloseHandle(info.hThread);
   return running;
+}
+
+bool HostProcess::StartThroughShell(const std::wstring& program, const std::wstring& arguments,
+                                    const std::string& preload) {
+  const std::wstring pipe = L"\\\\.\\pipe\\vlx.test." + std::to_wstring(GetCurrentProcessId()) +
+                            L"." + std::to_wstring(GetTickCount64());
+  // The input end does not wait for its client, so that a shell that never
+  // opens it cannot hang the test.
+  to_child_ = CreateNamedPipeW((pipe + L".in").c_str(), PIPE_ACCESS_OUTBOUND, PIPE_NOWAIT, 1,
+                               1 << 22, 1 << 22, 0, nullptr);
+  from_child_ = CreateNamedPipeW((pipe + L".out").c_str(), PIPE_ACCESS_INBOUND, PIPE_WAIT, 1,
+                                 1 << 22, 1 << 22, 0, nullptr);
+  for (HANDLE* end : {&to_child_, &from_child_})
+    if (*end == INVALID_HANDLE_VALUE) *end = nullptr;
+  if (!to_child_ || !from_child_) return false;
+  std::wstring line = L"cmd.exe /d /s /c \"\"" + program + L"\" " + arguments + L" < " + pipe +
+                      L".in > " + pipe + L".out\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      Folder(), &startup, &info))
+    return false;
+  process_ = info.hProcess;
+  CloseHandle(info.hThread);
+  bool connected = false;
+  for (int i = 0; i < 3000 && !connected; ++i, Sleep(10))
+    connected = !ConnectNamedPipe(to_child_, nullptr) && GetLastError() == ERROR_PIPE_CONNECTED;
+  DWORD wait = PIPE_WAIT;
+  if (!connected || !SetNamedPipeHandleState(to_child_, &wait, nullptr, nullptr)) return false;
+  Write(preload);
+  return true;
 }
 
 void HostProcess::Write(const std::string& bytes) {

@@ -31,6 +31,19 @@ struct TestFolder : TempDir {
   std::wstring temp;
 };
 
+// Answers the messages for this thread's windows (another process's window
+// that this thread's window owns waits for them) until done() holds; false
+// when it does not within the time.
+template <typename Done>
+bool PumpUntil(Done done, DWORD timeout_ms = 30000) {
+  for (DWORD waited = 0; waited <= timeout_ms; waited += 20, Sleep(20)) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    if (done()) return true;
+  }
+  return false;
+}
+
 class HostProcess {
  public:
   HostProcess() = default;
@@ -43,8 +56,14 @@ class HostProcess {
   // reads that instead.
   bool Start(const std::wstring& program, const std::string& preload = "",
              const wchar_t* input_file = nullptr, const std::wstring& arguments = L"");
+  // Starts the program as Chrome does by default: cmd.exe runs it with two
+  // named pipes as its standard input and output.
+  bool StartThroughShell(const std::wstring& program, const std::wstring& arguments,
+                         const std::string& preload);
   // Puts the program in this job before it runs, as some browsers do.
   void set_job(HANDLE job) { job_ = job; }
+  // The program's current folder (empty: this one's).
+  void set_folder(const std::wstring& folder) { folder_ = folder; }
   void Write(const std::string& bytes);
   void CloseInput();
   // Waits for the exit and takes the rest of the output; false on a timeout.
@@ -57,7 +76,10 @@ class HostProcess {
   const std::string& output() const { return output_; }
 
  private:
+  const wchar_t* Folder() const { return folder_.empty() ? nullptr : folder_.c_str(); }
+
   HANDLE job_ = nullptr;
+  std::wstring folder_;
   HANDLE process_ = nullptr;
   HANDLE to_child_ = nullptr;
   HANDLE from_child_ = nullptr;

@@ -87,12 +87,10 @@ class EditorLaunchTest : public ::testing::Test, protected TestFolder {
 
   // Runs the host over the frames and returns its messages; with message,
   // closes the message box it shows and keeps the text (empty: none).
-  std::vector<std::string> Run(const std::string& frames, std::wstring* message = nullptr,
-                               HANDLE job = nullptr) {
+  std::vector<std::string> Run(const std::string& frames, std::wstring* message = nullptr) {
     HANDLE closer =
         message ? CreateThread(nullptr, 0, CloseMessageBox, message, 0, nullptr) : nullptr;
     HostProcess host;
-    host.set_job(job);
     EXPECT_TRUE(host.Start(ProgramFolder() + L"VellumixBrowserHost.exe", frames));
     EXPECT_TRUE(host.Finish());
     EXPECT_EQ(host.exit_code(), 0u);
@@ -257,29 +255,5 @@ TEST_F(EditorLaunchTest, InstallPathValueForms) {
       EXPECT_EQ(message, kNotFound);
       EXPECT_TRUE(starts.empty());
     }
-  }
-}
-
-// A browser may run the host in a job that ends with it. Both ways of
-// starting the editor break away where the job allows it and start it
-// plainly where the job refuses.
-TEST_F(EditorLaunchTest, EditorStartsLeaveTheHostsJobWhereAllowed) {
-  Install();
-  for (bool breakaway_ok : {true, false}) {
-    SCOPED_TRACE(breakaway_ok ? "breakaway allowed" : "breakaway refused");
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    ASSERT_NE(job, nullptr);
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-    limits.BasicLimitInformation.LimitFlags =
-        breakaway_ok ? JOB_OBJECT_LIMIT_BREAKAWAY_OK : DWORD(0);
-    ASSERT_TRUE(
-        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits));
-    Run(kOpenLocal + Frame(R"({"action":"openByURL","URL":"https://h/"})"), nullptr, job);
-    std::vector<std::wstring> starts = WaitForStarts(2);
-    ASSERT_EQ(starts.size(), 2u);
-    for (const std::wstring& start : starts)
-      EXPECT_NE(start.find(breakaway_ok ? L"\nfree\n" : L"\njob\n"), std::wstring::npos);
-    CloseHandle(job);
-    DeleteFileW(log.c_str());
   }
 }

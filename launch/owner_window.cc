@@ -11,16 +11,21 @@ bool StartsWith(const DWChar* text, const DWChar* prefix, const DWChar** rest) {
   return true;
 }
 
-// A decimal number of 1 to 10 digits that fits in 32 bits, and nothing after it.
-bool ReadWindowNumber(const DWChar* digits, uint64_t* value) {
-  uint64_t number = 0;
+// A decimal number of 1 to 10 digits, perhaps negative, that fits in 32 bits
+// signed or unsigned, and nothing after it. A 64-bit browser may write its
+// handle as a signed number; handles keep their meaning in their low 32 bits
+// and are sign-extended where pointers are wider.
+bool ReadWindowNumber(const DWChar* digits, uintptr_t* window) {
+  bool negative = *digits == u'-';
+  if (negative) ++digits;
+  int64_t number = 0;
   int count = 0;
   for (; *digits; ++digits, ++count) {
     if (*digits < u'0' || *digits > u'9' || count == 10) return false;
-    number = number * 10 + uint64_t(*digits - u'0');
+    number = number * 10 + (*digits - u'0');
   }
-  if (count == 0 || number > 0xFFFFFFFFu) return false;
-  *value = number;
+  if (count == 0 || number > (negative ? 0x80000000ll : 0xFFFFFFFFll)) return false;
+  *window = uintptr_t(intptr_t(int32_t(uint32_t(negative ? -number : number))));
   return true;
 }
 
@@ -40,8 +45,8 @@ uintptr_t ParentWindowArgument(int count, const DWChar* const* arguments) {
   for (int i = 0; i < count; ++i) {
     const DWChar* digits = nullptr;
     if (!arguments[i] || !StartsWith(arguments[i], kParentWindow, &digits)) continue;
-    uint64_t value = 0;
-    if (ReadWindowNumber(digits, &value)) return uintptr_t(value);
+    uintptr_t window = 0;
+    if (ReadWindowNumber(digits, &window)) return window;
   }
   return 0;
 }

@@ -28,6 +28,6 @@ inline constexpr int kOwnerSearchLevels = 4;
 uintptr_t FindOwnerWindow(uintptr_t named_window, uint32_t process_id, ProcessWindows& system);
 
 // The window that a "--parent-window=<decimal>" argument names, or 0. The
-// arguments come in no fixed order; the first of that form counts (digits
-// only, at most 10 of them, a value that fits in 32 bits).
+// arguments come in no fixed order; the first of that form counts (at most
+// 10 digits, perhaps after a '-', a value that fits in 32 bits).
 uintptr_t ParentWindowArgument(int count, const DWChar* const* arguments);

@@ -42,10 +42,12 @@ TEST(OwnerWindowTest, ParentWindowArgumentIsReadByItsForm) {
       {{u"chrome-extension://abc/", u"--parent-window=1234"}, 1234},
       {{u"--parent-window=0", u"chrome-extension://abc/"}, 0},
       {{u"C:\\hosts\\browser_host.json", u"agent@vellumix.example"}, 0},
-      {{u"--parent-window=4294967295"}, 0xFFFFFFFFu},
-      {{u"--parent-window=4294967296", u"--parent-window=00000000012"}, 0},
-      {{u"--parent-window=-5", u"--parent-window=", u"--parent-window=7x", u"--parent-window=8"},
-       8},
+      // Handles are 32-bit values, sign-extended where pointers are wider.
+      {{u"--parent-window=4294967295"}, uintptr_t(intptr_t(-1))},
+      {{u"--parent-window=-2147483648"}, uintptr_t(intptr_t(INT32_MIN))},
+      {{u"--parent-window=4294967296", u"--parent-window=-2147483649"}, 0},
+      {{u"--parent-window=00000000012", u"--parent-window=", u"--parent-window=-"}, 0},
+      {{u"--parent-window=7x", u"--parent-window=--8", u"--parent-window=8"}, 8},
       {{u"--Parent-Window=5", u"-parent-window=6", nullptr}, 0},
   };
   for (const auto& [arguments, window] : cases)

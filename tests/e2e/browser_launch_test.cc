@@ -110,7 +110,7 @@ TEST_P(BrowserLaunchTest, ServesEveryRequestAndWhatItStartsOutlivesTheHost) {
   const std::wstring host_exe = root + L"VellumixBrowserHost.exe";
   ASSERT_TRUE(mode.launch == Launch::kShell ? host.StartThroughShell(host_exe, arguments, requests)
                                             : host.Start(host_exe, requests, nullptr, arguments));
-  ASSERT_TRUE(PumpUntil([&] { return host.Finish(0); }));
+  ASSERT_TRUE(PumpUntil([&] { return host.Finish(0); }, 60000));
   if (job && breaks_away) {
     ASSERT_TRUE(TerminateJobObject(job, 1));
     ASSERT_TRUE(PumpUntil([&] { return JobIsEmpty(job); }));

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake make g++ clang libclang-rt-14-dev python3 googletest libgtest-dev libbenchmark-dev rapidjson-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
           poppler-utils libmimalloc-dev libjemalloc-dev coreutils wixl msitools
-          chromium firefox-esr osslsigncode openssl)
+          chromium firefox-esr osslsigncode openssl nodejs)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -63,15 +63,16 @@ class Setup:
 
     def editor_line(self):
         """The last command line the editor was started with (waits for one)."""
+        line = ""
         for _ in range(100):
-            if os.path.exists(self.log):
-                break
+            data, at = open(self.log, "rb").read() if os.path.exists(self.log) else b"", 0
+            while at + 4 <= len(data) and at + 4 + struct.unpack_from("<I", data, at)[0] <= len(data):
+                (n,) = struct.unpack_from("<I", data, at)
+                line = data[at + 4 : at + 4 + n].decode("utf-8").split("\n", 2)[2]
+                at += 4 + n
+            if line:
+                return line
             time.sleep(0.1)
-        data, at, line = open(self.log, "rb").read() if os.path.exists(self.log) else b"", 0, ""
-        while at + 4 <= len(data):
-            (n,) = struct.unpack_from("<I", data, at)
-            line = data[at + 4 : at + 4 + n].decode("utf-8").split("\n", 2)[2]
-            at += 4 + n
         return line
 
 
@@ -214,7 +215,7 @@ def example_call(setup, call, environment, expected, editor):
         os.makedirs(os.path.join(users, user, "Temp", "Vellumix Converter", call["blockPdf"]),
                     exist_ok=True)
         expected = {**expected, "errors": [expected["errors"][0] % user]}
-    example = os.path.join(os.path.dirname(setup.guide), "examples", "vellumix-client.js")
+    example = os.path.join(os.path.dirname(os.path.abspath(setup.guide)), "examples", "vellumix-client.js")
     run = subprocess.run(["node", os.path.join(HERE, "native_port.js"), WINE, setup.exe("pipe_bridge.exe"),
                           setup.exe(call.get("host", "VellumixBrowserHost.exe")), example,
                           json.dumps(call)],

@@ -1,22 +1,16 @@
 #!/usr/bin/env python3
 """Checks docs/protocol.md against the real host under wine64.
 
-  protocol_guide_test.py GUIDE BIN
+  protocol_guide_test.py GUIDE BIN     (BIN: the host, the bridge, the stand-ins)
 
-BIN holds VellumixBrowserHost.exe, pipe_bridge.exe, VLXEditor.exe and
-close_message_box.exe. Three kinds of check:
-
-- Every example exchange is replayed and the host's bytes compared with the
-  guide's. An exchange is a fenced block with the info string "exchange": a
-  line ">>> text" is one message to the host, "<<< text" begins one from the
-  host, whose text goes on up to the next marker. All messages to the host are
-  written before it starts. HTML comments right before a block set variables
-  for the run ("<!-- environment: NAME=value ... -->") or give the end of the
-  last command line the editor was started with ("<!-- editor: text -->").
-- What a replay cannot show: a request posted after the last reply, and a
-  reply held by the editor-missing message box.
-- The JavaScript example (docs/examples/vellumix-client.js) under Node, its
-  port a stand-in that talks to the host through the bridge (native_port.js).
+- Every "exchange" block is replayed, its ">>> " messages written before the
+  host starts, and the host's bytes compared with its "<<< " messages. HTML
+  comments before a block set the run's environment ("<!-- environment:
+  NAME=value ... -->") or the end of the editor's last command line
+  ("<!-- editor: text -->").
+- What a replay cannot show: a request after the last reply, a held reply.
+- The JavaScript client (docs/examples/vellumix-client.js) under Node, its port
+  a stand-in that talks to the host through the bridge (native_port.js).
 """
 import base64
 import io
@@ -63,17 +57,15 @@ class Setup:
 
     def editor_line(self):
         """The last command line the editor was started with (waits for one)."""
-        line = ""
         for _ in range(100):
-            data, at = open(self.log, "rb").read() if os.path.exists(self.log) else b"", 0
-            while at + 4 <= len(data) and at + 4 + struct.unpack_from("<I", data, at)[0] <= len(data):
-                (n,) = struct.unpack_from("<I", data, at)
-                line = data[at + 4 : at + 4 + n].decode("utf-8").split("\n", 2)[2]
-                at += 4 + n
+            data, at, line = open(self.log, "rb").read() if os.path.exists(self.log) else b"", 0, ""
+            while (at + 4 <= len(data)
+                   and at + 4 + (n := struct.unpack_from("<I", data, at)[0]) <= len(data)):
+                line, at = data[at + 4 : at + 4 + n].decode("utf-8").split("\n", 2)[2], at + 4 + n
             if line:
                 return line
             time.sleep(0.1)
-        return line
+        return ""
 
 
 class Port:
@@ -176,17 +168,14 @@ def held_reply(setup):
     return None
 
 
-def hello_data_url():
-    with open(os.path.join(SAMPLES, "hello.pdf"), "rb") as f:
-        return "data:application/pdf;base64," + base64.b64encode(f.read()).decode()
-
-
+with open(os.path.join(SAMPLES, "hello.pdf"), "rb") as f:
+    HELLO_DATA_URL = "data:application/pdf;base64," + base64.b64encode(f.read()).decode()
 MHTML = ('MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary="b"\r\n\r\n--b\r\n'
          "Content-Type: text/html\r\n\r\n<html><body>Saved \U0001F600</body></html>\r\n--b--\r\n")
 # (call, environment, what the call printed, what the editor got last)
 EXAMPLE_CALLS = [
     ({"fn": "getVersion", "args": [{}]}, {}, {"result": "11.1.1.0"}, None),
-    ({"fn": "openPdf", "args": [hello_data_url(), {"title": "Hello", "url": "https://example.org/h.pdf",
+    ({"fn": "openPdf", "args": [HELLO_DATA_URL, {"title": "Hello", "url": "https://example.org/h.pdf",
                                                    "pieceSize": 256}]},
      {}, {"result": 0}, "hello.pdf"),
     ({"fn": "openUrls", "args": [["https://example.org/already%20escaped.pdf"], {}]}, {},

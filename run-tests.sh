@@ -46,7 +46,7 @@ echo "== allocator tests (ThreadSanitizer)"
 ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" | tee "$logs/tsan" || status=1
 
 echo "== the shipped programs' form (tools/check-pe.sh), signing and a second build"
-lazy=user32.dll,shell32.dll,ole32.dll
+lazy=user32.dll,shell32.dll,ole32.dll,wintrust.dll
 # Prints the verdict line, or every line when a check fails.
 check_pe() {
   local out

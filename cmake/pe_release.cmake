@@ -17,15 +17,15 @@ add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=src
 set(VLX_SIGN_CERT "" CACHE FILEPATH "PEM certificate (chain) to sign the shipped programs with")
 set(VLX_SIGN_KEY "" CACHE FILEPATH "PEM private key of VLX_SIGN_CERT")
 
-# Delay-import libraries for the DLLs that only a conversion, the message box
-# and temporary names need: Wine and Windows then map them on first use, not
-# at every start. Each folder entry libNAME.a is a linker script that puts the
+# Delay-import libraries for the DLLs that only a conversion, the message box,
+# temporary names and the installation check's signature test need: Wine and
+# Windows then map them on first use, not at every start. Each folder entry libNAME.a is a linker script that puts the
 # delay-import library before the system's import library (which still
 # provides NAME's data symbols), so every -lNAME of the program resolves to
 # the delay thunks, the C runtime's own included.
 set(VLX_DELAY_DIR ${CMAKE_BINARY_DIR}/delayload)
 file(MAKE_DIRECTORY ${VLX_DELAY_DIR})
-foreach(dll user32 shell32 ole32)
+foreach(dll user32 shell32 ole32 wintrust)
   find_library(VLX_${dll}_IMPORT_LIB NAMES lib${dll}.a REQUIRED NO_CACHE)
   # Made again only when needed: a new library relinks the program.
   set(made ${VLX_DELAY_DIR}/${dll}_delay.a)
@@ -68,7 +68,7 @@ function(vlx_shipped_exe target)
   target_link_directories(${target} BEFORE PRIVATE ${VLX_DELAY_DIR})
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
                ${VLX_DELAY_DIR}/user32_delay.a ${VLX_DELAY_DIR}/shell32_delay.a
-               ${VLX_DELAY_DIR}/ole32_delay.a)
+               ${VLX_DELAY_DIR}/ole32_delay.a ${VLX_DELAY_DIR}/wintrust_delay.a)
   target_link_options(${target} PRIVATE
     -Wl,--no-insert-timestamp
     -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1

@@ -2,7 +2,7 @@
 """The x86_64 test MSIs under wine64: the tables; install over an older version
 (and an older one refused); each browser's key, the manifest it names and the
 program that names, started through Windows pipes; an uninstall that leaves
-nothing behind. The same for the per-user package (HKCU). Then, when it has
+nothing behind; browsers left out by feature. The same for the per-user package (HKCU). Then, when it has
 been built, the shipped 32-bit package: its keys in the 32-bit view only.
 
   msi_install_test.py MSI OLDER_MSI USER_MSI PIPE_BRIDGE HOST_NAME CHROMIUM_IDS FIREFOX_IDS SHIPPED_MSI
@@ -45,8 +45,8 @@ def unix_path(windows):
     return os.path.join(os.environ["WINEPREFIX"], "drive_" + drive.lower(), *rest.strip("\\").split("\\"))
 
 
-def msiexec(action, msi):
-    return wine("msiexec", action, windows_path(msi), "/qn")[0] == 0
+def msiexec(action, msi, *properties):
+    return wine("msiexec", action, windows_path(msi), *properties, "/qn")[0] == 0
 
 
 def manifest_paths(host, root="HKLM", view="64"):
@@ -110,6 +110,13 @@ def main(msi, older_msi, user_msi, bridge, host, chromium_ids, firefox_ids, ship
     expect(not msiexec("/i", older_msi) and installed_versions() == ["11.1.1.0"], "11.1.0.0 is refused over it")
     check_registered("HKLM", r"C:\Program Files\Vellumix", host, allowed, bridge)
     expect(msiexec("/x", msi) and installed_versions() == [], "uninstalls")
+
+    # Administrators leave browsers out with the standard feature properties.
+    for properties, left in ((["ADDLOCAL=ALL", "REMOVE=Firefox"], {"Mozilla"}),
+                             (["ADDLOCAL=BrowserHost,Edge"], {r"Google\Chrome", "Chromium", "Mozilla"})):
+        paths = manifest_paths(host) if msiexec("/i", msi, *properties) else {}
+        expect({b for b, path in paths.items() if path is None} == left and msiexec("/x", msi),
+               f"{' '.join(properties)}: no key for {sorted(left)}, the others written")
     expect(not os.path.exists(unix_path(r"C:\Program Files\Vellumix")), r"C:\Program Files\Vellumix is gone")
     expect(set(manifest_paths(host).values()) == {None}, "the four HKLM keys are gone")
 

@@ -215,6 +215,12 @@ TEST(Diagnose, EachBrowserTakesTheFirstEntryInItsOrder) {
   capture = Capture();
   EXPECT_EQ(Diagnose(machine, &capture), 0);
   EXPECT_EQ(winner("Edge"), "HKLM\\" + HostKey("Google\\Chrome") + " (32-bit view)");
+
+  // A browser left out is no problem while another can start the host.
+  machine.strings.erase(Place(Hive::kLocalMachine, View::k64, HostKey("Mozilla")));
+  capture = Capture();
+  EXPECT_EQ(Diagnose(machine, &capture), 0);
+  EXPECT_EQ(capture.browsers["Firefox"], BrowserState::kNotRegistered);
 }
 
 TEST(Diagnose, PoliciesDecideForTheHost) {

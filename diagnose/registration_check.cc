@@ -88,12 +88,13 @@ class BrowserCheck {
     }
     DString places;
     for (size_t i = 0; i < browser.place_count; ++i) {
-      DString place_name;
-      if (!PlaceName(browser.places[i], expected_.host, &place_name) ||
-          !Join(&places, i ? ", " : "", place_name.c_str()))
+      const RegistryPlace& place = browser.places[i];
+      if (!Join(&places, i ? ", " : "", HiveName(place.hive), "\\SOFTWARE\\", place.vendor,
+                ViewName(place.view)))
         return OutOfMemory(browser.name);
     }
-    report_.Note(browser.name, "not registered: no entry in ", places.c_str(), ".");
+    report_.Note(browser.name, "not registered: no entry \\NativeMessagingHosts\\", expected_.host,
+                 " under any of ", places.c_str(), ".");
     report_.Browser(browser.name, BrowserState::kNotRegistered, "");
     return false;
   }

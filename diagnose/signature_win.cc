@@ -1,7 +1,8 @@
 // The program's Authenticode signature. wintrust is delay-loaded: only this
 // check maps it, never a browser's start.
-#include <softpub.h>
 #include <windows.h>
+// After windows.h, which they build on.
+#include <softpub.h>
 #include <wintrust.h>
 
 #include "diagnose/system_win.h"

@@ -76,9 +76,7 @@ void CheckConverter(DiagnoseSystem* system, Report& report, const char* own_path
   } else {
     report.Problem("converter",
                    "Install (or repair) the suite's HTML-to-PDF converter into the host's folder.",
-                   converter.c_str(),
-                   " does not exist: page conversions fail (state -1), and \"preferences\" shows "
-                   "nothing.");
+                   converter.c_str(), " does not exist: page conversions fail (state -1).");
   }
 }
 

@@ -62,13 +62,19 @@ class ManifestChecker {
         expected_(expected) {}
 
   bool Run() {
+    // What the extension is told when the browser finds no usable manifest
+    // (Firefox says the same to an add-on that the manifest does not allow).
+    bool firefox = kind_ == ManifestKind::kFirefox;
+    if (!(firefox ? Join(&refused_, "No such native application ", expected_.host)
+                  : refused_.Assign("Specified native messaging host not found.")))
+      return Fail("Run the check again.", "out of memory.");
     DString bytes;
     switch (system_->ReadFile(path_, kLargestManifest, &bytes)) {
       case FileRead::kRead:
         break;
       case FileRead::kMissing:
         return Fail(kReinstall, "the manifest ", path_, " does not exist: the browser says \"",
-                    NotFoundText(), "\"");
+                    refused_.c_str(), "\"");
       case FileRead::kUnreadable:
         return Fail("Give users read access to the manifest's folder, or reinstall the package.",
                     "the manifest ", path_, " cannot be read.");
@@ -77,10 +83,15 @@ class ManifestChecker {
     }
     const char* text = bytes.c_str();
     if (std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) {
-      Fail("Save the manifest as UTF-8 without a byte-order mark, or reinstall the package.",
-           "the manifest ", path_,
-           " begins with a byte-order mark, which the browser's JSON "
-           "reader refuses.");
+      // Chrome's JSON reader skips a byte-order mark; Firefox's JSON.parse
+      // stops at it.
+      if (firefox)
+        Fail("Save the manifest as UTF-8 without a byte-order mark, or reinstall the package.",
+             "the manifest ", path_, " begins with a byte-order mark: Firefox cannot parse it (\"",
+             refused_.c_str(), "\").");
+      else
+        report_.Note(topic_, "the manifest ", path_,
+                     " begins with a byte-order mark: this browser skips it, Firefox would not.");
       text += 3;
     }
     rapidjson::Document manifest;
@@ -108,11 +119,6 @@ class ManifestChecker {
     ok_ = false;
     report_.Problem(topic_, fix, parts...);
     return false;
-  }
-
-  const char* NotFoundText() const {
-    return kind_ == ManifestKind::kFirefox ? "No such native application"
-                                           : "Specified native messaging host not found.";
   }
 
   const char* StringMember(const rapidjson::Document& manifest, const char* name) {
@@ -189,12 +195,16 @@ class ManifestChecker {
         Fail("Run the check again.", "out of memory.");
         return;
       }
-      if (!HasString(list, wanted.c_str()))
+      if (HasString(list, wanted.c_str())) {
+      } else if (chromium) {
         Fail(kReinstall, "\"", key, "\" in ", path_, " does not name ", wanted.c_str(),
-             chromium ? ": that extension gets \"Access to the specified native messaging host "
-                        "is forbidden.\""
-                      : ": that add-on gets \"This extension does not have permission to use "
-                        "native application\".");
+             ": that extension gets \"Access to the specified native messaging host is "
+             "forbidden.\"");
+      } else {
+        Fail(kReinstall, "\"", key, "\" in ", path_, " does not name ", wanted.c_str(),
+             ": Firefox passes over the manifest for that add-on, which gets \"", refused_.c_str(),
+             "\".");
+      }
       if (!end) break;
       id = end + 1;
     }
@@ -206,6 +216,7 @@ class ManifestChecker {
   ManifestKind kind_;
   const char* path_;
   const ManifestExpectations& expected_;
+  DString refused_;
   bool ok_ = true;
 };
 

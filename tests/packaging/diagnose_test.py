@@ -43,6 +43,7 @@ class Machine:
         self.msi, self.user_msi, self.converter = msi, user_msi, converter
         self.folder = MACHINE_DIR
         self.chromium = unix_path(f"{MACHINE_DIR}\\{HOST}.chromium.json")
+        self.firefox = unix_path(f"{MACHINE_DIR}\\{HOST}.firefox.json")
         editor_dir = unix_path(r"C:\Program Files\Vellumix Editor")
         os.makedirs(editor_dir, exist_ok=True)
         shutil.copy(editor, editor_dir)
@@ -57,12 +58,13 @@ class Machine:
         shutil.copy(self.converter, unix_path(folder))  # the suite's own installer puts it there
         return ok
 
-    def edit_manifest(self, change):
-        with open(self.chromium, "rb") as f:
+    def edit_manifest(self, change, path=None):
+        path = path or self.chromium
+        with open(path, "rb") as f:
             original = f.read()
-        with open(self.chromium, "wb") as f:
+        with open(path, "wb") as f:
             f.write(change(original))
-        return lambda: open(self.chromium, "wb").write(original)
+        return lambda: open(path, "wb").write(original)
 
     def move(self, path):
         os.rename(path, path + ".moved")
@@ -96,7 +98,9 @@ FAULTS = [
     ('"path" names another file', lambda m: m.manifest_with("path", "VereZeDid2Uza.x86.exe"),
      "which is not the host program"),
     ('"name" is wrong', lambda m: m.manifest_with("name", "com.vellumix.other"), '"name" "com.vellumix.other"'),
-    ("the manifest has a BOM", lambda m: m.edit_manifest(lambda text: b"\xef\xbb\xbf" + text), "byte-order mark"),
+    # Chrome skips a byte-order mark; Firefox does not.
+    ("the manifest has a BOM", lambda m: m.edit_manifest(lambda text: b"\xef\xbb\xbf" + text, m.firefox),
+     "byte-order mark: Firefox cannot parse it"),
     ('"allowed_origins" is empty', lambda m: m.manifest_with("allowed_origins", []), 'no "allowed_origins" list'),
     ("Chrome's blocklist is *",
      lambda m: reg("add", CHROME_POLICIES + r"\NativeMessagingBlocklist", "/v", "1", "/d", "*") and

@@ -18,6 +18,7 @@ const char kHost[] = "com.vellumix.browser_host";
 const char kId[] = "njgmmcejojeicglfeekeomlglapghamo";
 const char kOwn[] = "C:\\Host\\VellumixBrowserHost.exe";
 const char kChromiumJson[] = "C:\\Host\\com.vellumix.browser_host.chromium.json";
+const char kFirefoxJson[] = "C:\\Host\\firefox.json";
 const std::string kGoodChromium =
     R"({"name": "com.vellumix.browser_host", "path": "VellumixBrowserHost.exe", "type": "stdio",
         "allowed_origins": ["chrome-extension://njgmmcejojeicglfeekeomlglapghamo/"]})";
@@ -91,14 +92,13 @@ FakeMachine Installed() {
   FakeMachine machine;
   for (const char* vendor : {"Google\\Chrome", "Microsoft\\Edge", "Chromium"})
     machine.strings[Place(Hive::kLocalMachine, View::k64, HostKey(vendor))] = kChromiumJson;
-  machine.strings[Place(Hive::kLocalMachine, View::k64, HostKey("Mozilla"))] =
-      "C:\\Host\\firefox.json";
+  machine.strings[Place(Hive::kLocalMachine, View::k64, HostKey("Mozilla"))] = kFirefoxJson;
   machine.files = {
       {kOwn, ""},
       {"C:\\Host\\VereZeDid2Uza.x86.exe", ""},
       {"C:\\Editor\\VLXEditor.exe", ""},
       {kChromiumJson, kGoodChromium},
-      {"C:\\Host\\firefox.json",
+      {kFirefoxJson,
        R"({"name": "com.vellumix.browser_host", "path": "C:\\Host\\VellumixBrowserHost.exe",
                         "type": "stdio", "allowed_extensions": ["browser-host@vellumix.com"]})"}};
   return machine;
@@ -131,8 +131,9 @@ struct Fault {
 
 const Fault kFaults[] = {
     {"ManifestMissing", [](FakeMachine& m) { m.files.erase(kChromiumJson); }, "does not exist"},
-    {"Bom", [](FakeMachine& m) { m.files[kChromiumJson] = "\xEF\xBB\xBF" + kGoodChromium; },
-     "byte-order mark"},
+    // Chrome skips a byte-order mark; Firefox does not.
+    {"Bom", [](FakeMachine& m) { m.files[kFirefoxJson].insert(0, "\xEF\xBB\xBF"); },
+     "byte-order mark: Firefox cannot parse it"},
     {"NotJson", [](FakeMachine& m) { m.files[kChromiumJson] = "{\"name\": "; }, "not valid JSON"},
     {"NotUtf8", [](FakeMachine& m) { m.files[kChromiumJson] = "{\"name\": \"\xC3\x28\"}"; },
      "not UTF-8"},
@@ -174,6 +175,8 @@ const Fault kFaults[] = {
     {"ConverterMissing", [](FakeMachine& m) { m.files.erase("C:\\Host\\VereZeDid2Uza.x86.exe"); },
      "page conversions fail"},
 };
+
+void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
 
 class FaultTest : public testing::TestWithParam<Fault> {};
 

@@ -19,10 +19,11 @@ set(VLX_SIGN_KEY "" CACHE FILEPATH "PEM private key of VLX_SIGN_CERT")
 
 # Delay-import libraries for the DLLs that only a conversion, the message box,
 # temporary names and the installation check's signature test need: Wine and
-# Windows then map them on first use, not at every start. Each folder entry libNAME.a is a linker script that puts the
-# delay-import library before the system's import library (which still
-# provides NAME's data symbols), so every -lNAME of the program resolves to
-# the delay thunks, the C runtime's own included.
+# Windows then map them on first use, not at every start. Each folder entry
+# libNAME.a is a linker script that puts the delay-import library before the
+# system's import library (which still provides NAME's data symbols), so
+# every -lNAME of the program resolves to the delay thunks, the C runtime's
+# own included.
 set(VLX_DELAY_DIR ${CMAKE_BINARY_DIR}/delayload)
 file(MAKE_DIRECTORY ${VLX_DELAY_DIR})
 foreach(dll user32 shell32 ole32 wintrust)

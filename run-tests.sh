@@ -32,7 +32,7 @@ tail -1 "$corpus.log"
 rm -rf "$corpus" "$corpus.log"
 
 echo "== fuzzing the text helpers for ${VLX_FUZZ_HELPER_SECONDS:=4} s each (oracles, ASan, UBSan)"
-for target in url_escape url_unescape positional_format safe_file_name argv_escape \
+for target in url_escape url_unescape positional_format safe_file_name argv_escape ansi_arguments \
               converter_args base64; do
   corpus=$(mktemp -d)
   build/fuzz/bin/${target}_fuzzer -max_total_time="$VLX_FUZZ_HELPER_SECONDS" \

@@ -1,15 +1,14 @@
 #include "actions/open_actions.h"
 
-#include <utility>
-
 #include "actions/chunked_transfer.h"
 #include "actions/temp_pdf.h"
-#include "zevar/durl.h"
-#include "zevar/dpositional_format.h"
-#include "launch/argv_escape.h"
+#include "launch/ansi_safe_value.h"
+#include "launch/command_line_limit.h"
 #include "launch/editor_launch.h"
 #include "launch/editor_platform.h"
 #include "zevar/dcodepage.h"
+#include "zevar/ddevice_path.h"
+#include "zevar/durl.h"
 
 namespace {
 
@@ -23,12 +22,11 @@ bool CopyMember(const rapidjson::Document& document, const char* name, DWString*
   return DUtf8ToWide(member->value.GetString(), text);
 }
 
-// Title and url go between double quotes; escaped so that neither can end
-// the quoted part early and add arguments of its own.
-bool AppendQuotedPart(DWString* arguments, const DWChar* name, const DWString& value) {
-  if (value.empty()) return true;
+// A part such as ;title="…", its value in the form of ansi_safe_value.h.
+bool AppendPart(DWString* arguments, const DWChar* name, const DWString& value, ValueFit fit,
+                ValueKind kind) {
   return arguments->Append(name) && arguments->Append(u'"') &&
-         AppendArgvEscaped(arguments, value.c_str()) && arguments->Append(u'"');
+         AppendValue(arguments, value.c_str(), fit, kind) && arguments->Append(u'"');
 }
 
 bool ContainsQuote(const DWString& text) {
@@ -39,12 +37,41 @@ bool ContainsQuote(const DWString& text) {
 
 }  // namespace
 
-bool BuildOpenPdfArguments(const DWString& title, const DWString& url, const DWString& path,
-                           DWString* arguments) {
+bool BuildOpenPdfArguments(const DWString& editor, const DWString& title, const DWString& url,
+                           const DWString& path, DWString* arguments) {
   arguments->Empty();
-  return arguments->Append(u"/A temp=yes") && AppendQuotedPart(arguments, u";title=", title) &&
-         AppendQuotedPart(arguments, u";url=", url) && arguments->Append(u" \"") &&
-         arguments->Append(path.c_str(), path.length()) && arguments->Append(u'"');
+  const DWChar kSwitch[] = u"/A temp=yes";
+  // The editor's path, a blank, the switch and the quoted path always stand.
+  uint64_t fixed = uint64_t(editor.length()) + 1 + DWString::Length(kSwitch) + 3 + path.length();
+  if (fixed > kCommandLineMaxLength) return false;
+  uint32_t room = uint32_t(kCommandLineMaxLength - fixed);
+  const uint32_t kTitlePart = 9, kUrlPart = 7;  // ;title="" and ;url=""
+  // The title gives way first: it has what the whole url leaves.
+  ValueFit url_fit =
+      FitValue(url.c_str(), url.length(), ValueKind::kUrl, room > kUrlPart ? room - kUrlPart : 0);
+  ValueFit title_fit = {0, 0};
+  uint32_t url_units = url_fit.taken ? kUrlPart + url_fit.units : 0;
+  if (url_fit.taken == url.length() && room > url_units + kTitlePart)
+    title_fit =
+        FitValue(title.c_str(), title.length(), ValueKind::kText, room - url_units - kTitlePart);
+  return arguments->Append(kSwitch) &&
+         (!title_fit.taken ||
+          AppendPart(arguments, u";title=", title, title_fit, ValueKind::kText)) &&
+         (!url_fit.taken || AppendPart(arguments, u";url=", url, url_fit, ValueKind::kUrl)) &&
+         arguments->Append(u" \"") && arguments->Append(path.c_str(), path.length()) &&
+         arguments->Append(u'"');
+}
+
+bool BuildOpenLocalPdfArguments(const DWString& editor, const DWString& file_url,
+                                DWString* arguments) {
+  arguments->Empty();
+  uint64_t fixed = uint64_t(editor.length()) + 1 + 5;  // a blank, /A, a blank, two quotes
+  if (fixed > kCommandLineMaxLength) return false;
+  ValueFit fit = FitValue(file_url.c_str(), file_url.length(), ValueKind::kUrl,
+                          uint32_t(kCommandLineMaxLength - fixed));
+  // A path cut short would name another file.
+  if (fit.taken != file_url.length()) return false;
+  return AppendPart(arguments, u"/A ", file_url, fit, ValueKind::kUrl);
 }
 
 void HandleOpenPdf(HostSession& session, const ParsedRequest& request) {
@@ -68,9 +95,11 @@ void HandleOpenPdf(HostSession& session, const ParsedRequest& request) {
   // made, and Close says so.
   DWString path;
   if (!file->Close(&path)) return;
+  // Nobody else would ever remove a file the editor did not get.
   DWString arguments;
-  if (!BuildOpenPdfArguments(title, url, path, &arguments)) return;
-  session.editor->StartEditor(editor.c_str(), arguments.c_str());
+  if (!BuildOpenPdfArguments(editor, title, url, path, &arguments) ||
+      !session.editor->StartEditor(editor.c_str(), arguments.c_str()))
+    file->Discard(path);
 }
 
 void HandleOpenByUrl(HostSession& session, const ParsedRequest& request) {
@@ -91,17 +120,13 @@ void HandleOpenLocalPdf(HostSession& session, const ParsedRequest& request) {
   DWString file_url;
   if (!DUnescapeUrl(text.c_str(), &file_url)) return;
   // No file name holds a double quote; one from %22 could only split the
-  // editor's arguments.
-  if (ContainsQuote(file_url)) return;
+  // editor's arguments. A device (a pipe, a volume, the console) is never a
+  // document.
+  if (ContainsQuote(file_url) || DIsDevicePath(file_url.c_str() + 8, file_url.length() - 8)) return;
 
   DWString editor;
   if (!LocateEditor(session, &editor)) return;
-  // A final backslash must not escape the template's closing quote.
-  DWString argument;
-  if (!AppendArgvEscaped(&argument, file_url.c_str())) return;
-  DWString pattern;
-  if (!pattern.Assign(u"/A \"%1\"")) return;
-  DPositionalFormat format(std::move(pattern));
-  if (!format.SetArgument(1, argument.c_str()) || !format.Build()) return;
-  session.editor->StartEditor(editor.c_str(), format.text().c_str());
+  DWString arguments;
+  if (!BuildOpenLocalPdfArguments(editor, file_url, &arguments)) return;
+  session.editor->StartEditor(editor.c_str(), arguments.c_str());
 }

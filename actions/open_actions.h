@@ -12,7 +12,16 @@ void HandleOpenPdf(HostSession& session, const ParsedRequest& request);
 void HandleOpenByUrl(HostSession& session, const ParsedRequest& request);
 void HandleOpenLocalPdf(HostSession& session, const ParsedRequest& request);
 
+// The arguments hold the request's text in the form of
+// launch/ansi_safe_value.h, and keep the editor's command line (its path, a
+// blank and the arguments) within kCommandLineMaxLength. False when they
+// cannot, or when memory ran out.
+
 // "/A temp=yes", then ;title="…" and ;url="…" when not empty, then a blank and
-// the quoted path.
-bool BuildOpenPdfArguments(const DWString& title, const DWString& url, const DWString& path,
-                           DWString* arguments);
+// the quoted path. The title is shortened first, then the url.
+bool BuildOpenPdfArguments(const DWString& editor, const DWString& title, const DWString& url,
+                           const DWString& path, DWString* arguments);
+
+// /A and the quoted file URL, which is never shortened.
+bool BuildOpenLocalPdfArguments(const DWString& editor, const DWString& file_url,
+                                DWString* arguments);

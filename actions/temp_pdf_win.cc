@@ -45,3 +45,7 @@ void TempPdfFile::Remove() {
   opened_ = false;
   path_.Empty();
 }
+
+void TempPdfFile::Discard(const DWString& path) {
+  DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
+}

@@ -12,6 +12,7 @@ class TempPdfFile final : public TempPdfWriter {
   bool Write(const uint8_t* bytes, uint32_t count) override;
   bool Close(DWString* path) override;
   void Remove() override;
+  void Discard(const DWString& path) override;
 
  private:
   DAsyncFile file_;

@@ -111,6 +111,7 @@ class FileWriter : public TempPdfWriter {
     file_ = nullptr;
     unlink(path_.c_str());
   }
+  void Discard(const DWString&) override { unlink(path_.c_str()); }
   uint64_t size = 0;
 
  private:

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "launch/ansi_safe_value.h"
+
 namespace {
 
 bool AppendText(DWString* text, const DWChar* piece) {
@@ -30,15 +32,24 @@ bool BuildConvertCommandLine(const DWChar* mode, const DWChar* source_path,
                              const DWChar* save_name, bool delete_source, void* message_window,
                              DWString* text) {
   text->Empty();
+  DWString window;
+  if (message_window &&
+      (!window.Append(u" wndMsgs= ") || !AppendWindowNumber(message_window, &window)))
+    return false;
   if (!text->Append(u"url= \"") || !AppendText(text, source_path) || !text->Append(u"\"") ||
       !text->Append(u" mode= ") || !AppendText(text, mode))
     return false;
   if (delete_source && !text->Append(u" delsrc")) return false;
-  if (!text->Append(u" savefn= \"") || !AppendText(text, save_name) || !text->Append(u"\""))
-    return false;
-  if (message_window && (!text->Append(u" wndMsgs= ") || !AppendWindowNumber(message_window, text)))
-    return false;
-  return true;
+  if (!text->Append(u" savefn= \"")) return false;
+  // The save name comes from the page: it reads the same for an ANSI reader,
+  // and gives way when the line would be too long.
+  uint64_t fixed = uint64_t(text->length()) + 1 + window.length();
+  if (fixed > kConverterArgumentsLimit) return false;
+  const DWChar* name = save_name ? save_name : u"";
+  ValueFit fit = FitValue(name, DWString::Length(name), ValueKind::kFileName,
+                          uint32_t(kConverterArgumentsLimit - fixed));
+  return AppendValue(text, name, fit, ValueKind::kFileName) && text->Append(u"\"") &&
+         text->Append(window.c_str(), window.length());
 }
 
 bool BuildSettingsCommandLine(const DWChar* mode, void* owner_window, DWString* text) {

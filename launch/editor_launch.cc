@@ -1,5 +1,6 @@
 #include "launch/editor_launch.h"
 
+#include "launch/command_line_limit.h"
 #include "launch/editor_platform.h"
 
 namespace {
@@ -40,7 +41,10 @@ void QueueEditorArgument(HostSession& session, const DWChar* argument) {
     if (!line.Append(cache.c_str(), cache.length())) return;
     previous = line.length();
   }
-  if (!AppendArgument(&line, argument)) {
+  // An argument that alone would pass what Windows starts is dropped: a URL
+  // cut short would name another page.
+  if (uint64_t(cache.length()) + 6 + DWString::Length(argument) > kCommandLineMaxLength ||
+      !AppendArgument(&line, argument)) {
     if (previous == cache.length()) line.Empty();
     return;
   }

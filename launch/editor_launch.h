@@ -13,8 +13,9 @@ constexpr uint32_t kEditorCommandLineLimit = 8191;
 // Adds blank, /A, blank and the argument in double quotes to the pending
 // line, which starts with the cached editor path. The argument holds no
 // double quote. A line that would pass the limit is started without the new
-// argument, which then begins the next line. Shows the not-found message when
-// the editor is missing.
+// argument, which then begins the next line. An argument that even alone
+// would pass kCommandLineMaxLength is dropped. Shows the not-found message
+// when the editor is missing.
 void QueueEditorArgument(HostSession& session, const DWChar* argument);
 
 // The editor's path for an immediate start; false, after the not-found

@@ -22,6 +22,9 @@ class TempPdfWriter {
   virtual bool Close(DWString* path) = 0;
   // Closes and removes whatever was written.
   virtual void Remove() = 0;
+  // Removes the file that Close handed over, when the editor did not start
+  // to take it.
+  virtual void Discard(const DWString& path) = 0;
 };
 
 class EditorPlatform {
@@ -35,8 +38,8 @@ class EditorPlatform {
   virtual void ShowEditorNotFound() = 0;
 
   // Starts the editor at once with the path, one blank and the arguments as
-  // its command line; no wait, the outcome is not reported.
-  virtual void StartEditor(const DWChar* editor_path, const DWChar* arguments) = 0;
+  // its command line; no wait. False when it could not be started.
+  virtual bool StartEditor(const DWChar* editor_path, const DWChar* arguments) = 0;
 
   // Where "openPDF" writes its document.
   virtual TempPdfWriter& TempPdf() = 0;

@@ -11,6 +11,6 @@ void Win32EditorPlatform::ShowEditorNotFound() {
   MessageBoxW(nullptr, L"Vellumix Editor is not found", L"Vellumix", MB_OK | MB_ICONEXCLAMATION);
 }
 
-void Win32EditorPlatform::StartEditor(const DWChar* editor_path, const DWChar* arguments) {
-  RunProgram(editor_path, arguments, false, nullptr);
+bool Win32EditorPlatform::StartEditor(const DWChar* editor_path, const DWChar* arguments) {
+  return RunProgram(editor_path, arguments, false, nullptr) != -1;
 }

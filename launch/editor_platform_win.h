@@ -8,7 +8,7 @@ class Win32EditorPlatform final : public EditorPlatform {
  public:
   void FindEditorPath(DWString* path) override;
   void ShowEditorNotFound() override;
-  void StartEditor(const DWChar* editor_path, const DWChar* arguments) override;
+  bool StartEditor(const DWChar* editor_path, const DWChar* arguments) override;
   TempPdfWriter& TempPdf() override { return temp_pdf_; }
 
  private:

@@ -1,5 +1,9 @@
 #include "launch/process_start_win.h"
 
+#include <cwchar>
+
+#include "launch/command_line_limit.h"
+
 BOOL StartProcess(const wchar_t* program, wchar_t* command_line, DWORD flags,
                   PROCESS_INFORMATION* process, int show) {
   STARTUPINFOW startup = {};
@@ -9,6 +13,11 @@ BOOL StartProcess(const wchar_t* program, wchar_t* command_line, DWORD flags,
     startup.wShowWindow = WORD(show);
   }
   *process = PROCESS_INFORMATION{};
+  // Windows refuses such a line; Wine would start it cut short.
+  if (wcsnlen(command_line, kCommandLineMaxLength + 1) > kCommandLineMaxLength) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return FALSE;
+  }
   if (CreateProcessW(program, command_line, nullptr, nullptr, FALSE, flags, nullptr, nullptr,
                      &startup, process))
     return TRUE;

@@ -49,7 +49,7 @@ class World : public HostPlatform,
     if (!path->Assign(u"C:\\Editor\\VLXEditor.exe")) path->Empty();  // as if none were found
   }
   void ShowEditorNotFound() override {}
-  void StartEditor(const DWChar*, const DWChar*) override {}
+  bool StartEditor(const DWChar*, const DWChar*) override { return true; }
   TempPdfWriter& TempPdf() override { return *this; }
   bool Write(const uint8_t*, uint32_t count) override {
     pdf_size_ += count;
@@ -61,6 +61,7 @@ class World : public HostPlatform,
     return any && path->Assign(u"C:\\Temp\\vlx_0.pdf");
   }
   void Remove() override { pdf_size_ = 0; }
+  void Discard(const DWString&) override {}
 
   int32_t RunConversion(HostSession& session, const DByteChain& page, const DWChar*,
                         bool) override {

@@ -28,6 +28,13 @@ TEST(ConverterCommandLineTest, ConversionLine) {
   EXPECT_EQ(Convert(u"", nullptr, true, nullptr), u"url= \"\" mode= Chrome delsrc savefn= \"\"");
   EXPECT_EQ(Convert(u"a", u"", true, Handle(0x80000010)),
             u"url= \"a\" mode= Chrome delsrc savefn= \"\" wndMsgs= -2147483632");
+  // The save name comes from the page: look-alikes of '"' become blanks, and
+  // a name too long for the line is cut to fit.
+  EXPECT_EQ(Convert(u"a", u"x\uff02 /P \uff02", false, nullptr),
+            u"url= \"a\" mode= Chrome savefn= \"x  /P  \"");
+  const std::u16string line = Convert(u"a", std::u16string(40000, u'n').c_str(), true, Handle(7));
+  EXPECT_EQ(line.size(), kConverterArgumentsLimit);
+  EXPECT_EQ(line.substr(line.size() - 14), u"nn\" wndMsgs= 7");
 }
 
 TEST(ConverterCommandLineTest, SettingsLine) {

@@ -9,6 +9,7 @@
 #include "actions/temp_pdf.h"
 #include "host/dispatch.h"
 #include "host/main_loop.h"
+#include "launch/command_line_limit.h"
 #include "launch/converter.h"
 #include "launch/editor_launch.h"
 #include "launch/editor_platform.h"
@@ -26,8 +27,9 @@ class FakeEditor : public EditorPlatform, public TempPdfWriter {
     EXPECT_TRUE(path->Assign(installed ? kEditor : u""));
   }
   void ShowEditorNotFound() override { ++not_found_shown; }
-  void StartEditor(const DWChar* editor_path, const DWChar* arguments) override {
+  bool StartEditor(const DWChar* editor_path, const DWChar* arguments) override {
     starts.emplace_back(std::u16string(editor_path) + u" " + arguments);
+    return starts_succeed;
   }
   TempPdfWriter& TempPdf() override { return *this; }
 
@@ -42,8 +44,11 @@ class FakeEditor : public EditorPlatform, public TempPdfWriter {
     return any && path->Assign(u"C:\\Temp\\vlx_0123.pdf");
   }
   void Remove() override { written.clear(); }
+  void Discard(const DWString& path) override { discarded.emplace_back(path.c_str()); }
 
   bool installed = true;
+  bool starts_succeed = true;
+  std::vector<std::u16string> discarded;
   int lookups = 0;
   int not_found_shown = 0;
   std::vector<std::u16string> starts;
@@ -113,7 +118,11 @@ TEST_F(HandlersTest, OpenPdfQuotesTitleAndUrlWhenGiven) {
                {R"("title":"T \u00e9","url":"https://x/y?a=b",)",
                 u"/A temp=yes;title=\"T \u00e9\";url=\"https://x/y?a=b\""},
                {R"("title":"a\\\" /B \"c:\\x.pdf","url":"https://x/\\\\",)",
-                u"/A temp=yes;title=\"a\\\\\\\" /B \\\"c:\\x.pdf\";url=\"https://x/\\\\\\\\\""}};
+                u"/A temp=yes;title=\"a\\\\\\\" /B \\\"c:\\x.pdf\";url=\"https://x/\\\\\\\\\""},
+               // Look-alikes of '"' and '\' in ANSI code pages, and one whose trail
+               // byte is '\' before the closing quote.
+               {R"("title":"x\uff02 /P \uff02 \u8868","url":"https://h/\uff3c\u00a5",)",
+                u"/A temp=yes;title=\"x? /P ? ?\";url=\"https://h/%ef%bc%bc%c2%a5\""}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.members);
     editor_.starts.clear();
@@ -137,6 +146,39 @@ TEST_F(HandlersTest, OpenPdfWithoutADocumentOpensNothing) {
   }
   EXPECT_TRUE(editor_.closed.empty());
   EXPECT_TRUE(editor_.starts.empty());
+}
+
+// The editor's line keeps within what Windows starts: the title gives way
+// first (never inside a surrogate pair), then the url; the document's path
+// always stands. A start that fails leaves no file.
+TEST_F(HandlersTest, OpenPdfLineFitsAndAFailedStartLeavesNoFile) {
+  std::string pairs;
+  for (int i = 0; i < 20000; ++i) pairs += R"(\ud83d\ude00)";
+  const std::string a(40000, 'a');
+  const struct {
+    std::string title, url;
+    std::u16string parts;  // how the token of parts begins
+    size_t length;         // of the whole line
+  } cases[] = {{a, "https://h/", u"temp=yes;title=\"aaaa", 32766},
+               {pairs, "", u"temp=yes;title=\"\U0001F600", 32765},
+               {"t", a, u"temp=yes;url=\"aaaa", 32766}};
+  const std::u16string path = u" \"C:\\Temp\\vlx_0123.pdf\"";
+  for (const auto& c : cases) {
+    editor_.starts.clear();
+    Dispatch(R"({"action":"openPDF","title":")" + c.title + R"(","url":")" + c.url +
+             R"(","data":"data:;base64,QQ=="})");
+    ASSERT_EQ(editor_.starts.size(), 1u);
+    const std::u16string& line = editor_.starts[0];
+    EXPECT_EQ(line.size(), c.length);
+    EXPECT_EQ(line.substr(line.size() - path.size()), path);
+    const std::u16string start = kEditor + (u" /A " + c.parts);
+    EXPECT_EQ(line.substr(0, start.size()), start);
+    EXPECT_TRUE(c.url != "https://h/" || line.find(u";url=\"https://h/\" ") != line.npos);
+  }
+  EXPECT_TRUE(editor_.discarded.empty());
+  editor_.starts_succeed = false;
+  Dispatch(R"({"action":"openPDF","data":"data:;base64,QQ=="})");
+  EXPECT_EQ(editor_.discarded, std::vector<std::u16string>{u"C:\\Temp\\vlx_0123.pdf"});
 }
 
 // The document is decoded piece by piece: the marker and the groups may be
@@ -218,10 +260,17 @@ TEST_F(HandlersTest, PendingLineIsSplitBeyond8191Units) {
   ASSERT_EQ(pipe_.command_lines.size(), 2u);
   EXPECT_EQ(pipe_.command_lines[1], editor + u" /A \"" + huge + u"\"");
   EXPECT_EQ(session_.pending_editor_command_line.c_str(), editor + u" /A \"d\"");
+
+  // One that alone would pass what Windows starts is dropped.
+  const std::u16string too_long(kCommandLineMaxLength - editor.size() - 5, u'h');
+  QueueEditorArgument(session_, too_long.c_str());
+  QueueEditorArgument(session_, too_long.substr(1).c_str());
+  EXPECT_EQ(pipe_.command_lines.size(), 3u);
+  EXPECT_EQ(session_.pending_editor_command_line.length(), kCommandLineMaxLength);
 }
 
-// What cannot be unescaped, or holds a quote, is refused before the editor
-// is looked for.
+// What cannot be unescaped, holds a quote or names a device is refused
+// before the editor is looked for; so is a path too long for the line.
 TEST_F(HandlersTest, OpenLocalPdfStartsTheEditorOnTheUnescapedFileUrl) {
   const struct {
     const char* members;
@@ -230,6 +279,18 @@ TEST_F(HandlersTest, OpenLocalPdfStartsTheEditorOnTheUnescapedFileUrl) {
                {R"("localPath":"file:///C:/a.pdf")", u"file:///file:///C:/a.pdf"},
                {R"("localPath":"C:\\dir\\")", u"file:///C:\\dir\\\\"},
                {R"("localPath":"C:/100%25.pdf")", u"file:///C:/100%.pdf"},
+               {R"("localPath":"C:/a\uff02b\u00a5.pdf")", u"file:///C:/a%ef%bc%82b%c2%a5.pdf"},
+               {R"("localPath":"\\\\srv\\share\\a.pdf")", u"file:///\\\\srv\\share\\a.pdf"},
+               {R"("localPath":"\\\\?\\C:\\a.pdf")", u"file:///\\\\?\\C:\\a.pdf"},
+               {R"("localPath":"//?/UNC/srv/share/a.pdf")", u"file://///?/UNC/srv/share/a.pdf"},
+               {R"("localPath":"\\\\.\\pipe\\x")", nullptr},
+               {R"("localPath":"%5c%5c.%5cC:%5ca.pdf")", nullptr},
+               {R"("localPath":"//./C:/a.pdf")", nullptr},
+               {R"("localPath":"\\\\?\\GLOBALROOT\\Device\\x")", nullptr},
+               {R"("localPath":"\\??\\Volume{1}\\a.pdf")", nullptr},
+               {R"("localPath":"\\\\?\\C:")", nullptr},
+               {R"("localPath":"\\\\srv\\PIPE\\x")", nullptr},
+               {R"("localPath":"C:/dir/com1.pdf")", nullptr},
                {R"("localPath":"C:/a% b.pdf")", nullptr},
                {R"("localPath":"C:/a%22.pdf")", nullptr},
                {R"("LocalPath":"C:/a.pdf")", nullptr},
@@ -244,6 +305,8 @@ TEST_F(HandlersTest, OpenLocalPdfStartsTheEditorOnTheUnescapedFileUrl) {
     if (c.argument) starts.push_back(kEditor + (u" /A \"" + std::u16string(c.argument) + u"\""));
     EXPECT_EQ(editor_.starts, starts);
   }
+  Dispatch(R"({"action":"openLocalPDF","localPath":")" + std::string(40000, 'a') + "\"}");
+  EXPECT_TRUE(editor_.starts.empty());
   editor_.installed = false;
   Dispatch(R"({"action":"openLocalPDF","localPath":"C:/a.pdf"})");
   EXPECT_EQ(editor_.not_found_shown, 1);

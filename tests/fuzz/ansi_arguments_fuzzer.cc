@@ -4,8 +4,9 @@
 // system code page, knowing its lead bytes or not; each value reads as the
 // request's text but for the characters made safe, cut only where the line
 // would not fit otherwise; and the line stays within what Windows starts.
-// First byte: bits 0-1 the builder, bit 2 the texts repeated past the limit;
-// second byte: the editor's path length / 8; then the texts (FuzzParts).
+// First byte: the builder; second byte: the editor's path length / 8, or with
+// bit 7 what its path leaves for the arguments (so that short texts are cut);
+// then the texts (FuzzParts).
 #include <algorithm>
 
 #include "actions/open_actions.h"
@@ -40,6 +41,7 @@ bool Listed(char16_t unit) {
 
 Ansi ToAnsi(const std::u16string& text, uint32_t page) {
   Ansi out;
+  out.reserve(text.size() * 2);
   for (char16_t unit : text) {
     const AnsiUnsafeCharacter* row = unit < 0x80 ? nullptr : Find(unit, page);
     if (row) {
@@ -178,10 +180,10 @@ void CheckConverter(std::u16string name, bool delete_source) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   std::vector<std::u16string> parts = FuzzParts(FuzzText(data + 2, size - 2), 3);
-  std::u16string editor = u"C:\\Program Files\\" + std::u16string(data[1] * 8u, u'e') + u".exe";
-  for (size_t i = 0; i < 3 && (data[0] & 4); ++i)
-    while (!parts[i].empty() && parts[i].size() < kCommandLineMaxLength + 100) parts[i] += parts[i];
-  switch (data[0] & 3) {
+  size_t editor_length =
+      data[1] & 0x80 ? kCommandLineMaxLength - 48 - (data[1] & 0x7F) * 8u : data[1] * 8u;
+  std::u16string editor = u"C:\\" + std::u16string(editor_length, u'e') + u".exe";
+  switch (data[0] % 3) {
     case 0:
       // The editor's own parser reads the parts by their ';': none here.
       for (size_t i = 0; i < 2; ++i) std::replace(parts[i].begin(), parts[i].end(), u';', u',');
@@ -191,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       CheckOpenLocalPdf(editor, parts[0]);
       break;
     default:
-      CheckConverter(parts[0], data[0] & 1);
+      CheckConverter(parts[0], data[0] & 4);
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 // The converter's reading of its command lines. Odd first byte: any text,
 // which must not break the reader; even: a line the host builds from fuzzed
 // parts, which must read back as those parts.
+#include "launch/ansi_safe_value.h"
 #include "launch/converter_command_line.h"
 #include "tests/fuzz/fuzz_text.h"
 #include "tools/converter/converter_args.h"
@@ -17,13 +18,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   // Program, source, mode and save name; the host never puts a quote in a
-  // path or name, nor a blank in the mode.
+  // path or name, nor a backslash in a name, nor a blank in the mode. A name
+  // already in its form for the line (ansi_safe_value.h) is kept as it is.
   for (char16_t& c : text)
     if (c == u'"') c = u'_';
   std::vector<std::u16string> parts = FuzzParts(text, 4);
-  std::u16string program = parts[0], source = parts[1], mode = parts[2], save_name = parts[3];
+  std::u16string program = parts[0], source = parts[1], mode = parts[2];
   for (char16_t& c : mode)
     if (c == u' ') c = u'_';
+  for (char16_t& c : parts[3])
+    if (c == u'\\') c = u'_';
+  DWString safe;
+  FUZZ_CHECK(AppendValue(
+      &safe, parts[3].c_str(),
+      FitValue(parts[3].c_str(), uint32_t(parts[3].size()), ValueKind::kFileName, UINT32_MAX),
+      ValueKind::kFileName));
+  std::u16string save_name = Str(safe);
   uint32_t number = uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 |
                     uint32_t(data[4]) << 24;
   void* window = reinterpret_cast<void*>(uintptr_t(number));

@@ -78,10 +78,14 @@ int32_t Win32Converter::RunConversion(HostSession& session, const DByteChain& pa
     }
     bool has_window = context.window && IsWindow(static_cast<HWND>(context.window));
     RegisterConverterMessages();
+    // A line that could not be built whole would start the converter on
+    // part of it: that is a converter that cannot be started.
     DWString arguments;
-    BuildConvertCommandLine(kMode, source.c_str(), title, true,
-                            has_window ? context.window : nullptr, &arguments);
-    result = RunProgram(converter.c_str(), arguments.c_str(), true, has_window ? &context : nullptr);
+    result = BuildConvertCommandLine(kMode, source.c_str(), title, true,
+                                     has_window ? context.window : nullptr, &arguments)
+                 ? RunProgram(converter.c_str(), arguments.c_str(), true,
+                              has_window ? &context : nullptr)
+                 : -1;
     unfinished = has_window && !context.finalized;
   }
   // Only a file that this run wrote is ever deleted.

@@ -7,6 +7,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <regex>
 
 #include "tests/e2e/host_process.h"
@@ -80,18 +82,23 @@ class EditorLaunchTest : public ::testing::Test, protected TestFolder {
     SetEnvironmentVariableW(L"VLX_EDITOR_LOG", log.c_str());
     SetInstallPath(L"", REG_NONE);
   }
-  ~EditorLaunchTest() override { SetInstallPath(L"", REG_NONE); }
+  ~EditorLaunchTest() override {
+    SetInstallPath(L"", REG_NONE);
+    SetEnvironmentVariableW(L"VLX_EDITOR_READERS", nullptr);
+  }
 
   void Install() { ASSERT_TRUE(SetInstallPath(install)); }
   std::wstring Editor() const { return install + L"VLXEditor.exe"; }
 
   // Runs the host over the frames and returns its messages; with message,
   // closes the message box it shows and keeps the text (empty: none).
-  std::vector<std::string> Run(const std::string& frames, std::wstring* message = nullptr) {
+  std::vector<std::string> Run(const std::string& frames, std::wstring* message = nullptr,
+                               const std::wstring& program = ProgramFolder() +
+                                                             L"VellumixBrowserHost.exe") {
     HANDLE closer =
         message ? CreateThread(nullptr, 0, CloseMessageBox, message, 0, nullptr) : nullptr;
     HostProcess host;
-    EXPECT_TRUE(host.Start(ProgramFolder() + L"VellumixBrowserHost.exe", frames));
+    EXPECT_TRUE(host.Start(program, frames));
     EXPECT_TRUE(host.Finish());
     EXPECT_EQ(host.exit_code(), 0u);
     if (closer) {
@@ -256,4 +263,110 @@ TEST_F(EditorLaunchTest, InstallPathValueForms) {
       EXPECT_TRUE(starts.empty());
     }
   }
+}
+
+// Characters that best fit turns into '"', '\', a blank or a tab in some
+// system ANSI code page, and 表, whose trail byte in 932 is '\', before a
+// backslash and before the closing quote. On every road each ANSI reader of
+// the stand-in (tools/vlx_editor.cc) finds the wide reader's arguments.
+TEST_F(EditorLaunchTest, AnsiReadersFindTheWideReadersArgumentsOnEveryRoad) {
+  Install();
+  // The converter's stand-in is the editor's, beside a copy of the host.
+  const std::wstring host = root + L"Host\\";
+  CreateDirectoryW(host.c_str(), nullptr);
+  CopyFileW((ProgramFolder() + L"VellumixBrowserHost.exe").c_str(),
+            (host + L"VellumixBrowserHost.exe").c_str(), FALSE);
+  CopyFileW(Editor().c_str(), (host + L"VereZeDid2Uza.x86.exe").c_str(), FALSE);
+  SetEnvironmentVariableW(L"VLX_EDITOR_READERS", L"1");
+  const std::string text =
+      R"(x\uff02 /P \uff02\uff3c\u02ba\u00a5\u20a9\u2216\u3000\u25cb \u8868\\ \u8868)";
+  const std::string pdf = R"("data":"data:;base64,QQ=="})";
+  Run(Frame(R"({"action":"openPDF","title":")" + text + "\"," + pdf) +
+          Frame(R"({"action":"openPDF","url":"https://h/)" + text + "\"," + pdf) +
+          Frame(R"({"action":"openLocalPDF","localPath":"C:/d/)" + text + R"(.pdf"})") +
+          Frame(R"({"action":"openByURL","URL":"https://h/)" + text + R"("})") +
+          Frame(R"({"action":"HTMLoPDF","htmlText":"x","title":")" + text + R"("})"),
+      nullptr, host + L"VellumixBrowserHost.exe");
+  std::vector<std::wstring> starts = WaitForStarts(5);
+  ASSERT_EQ(starts.size(), 5u);
+  std::vector<std::wstring> roads;
+  for (const std::wstring& start : starts) {
+    const std::wstring line = start.substr(0, start.rfind(L'\n')),
+                       readers = start.substr(start.rfind(L'\n') + 1);
+    const wchar_t* road = line.find(L"savefn=") != line.npos    ? L"save name"
+                          : line.find(L";title=") != line.npos  ? L"openPDF title"
+                          : line.find(L";url=") != line.npos    ? L"openPDF url"
+                          : line.find(L"file:///") != line.npos ? L"openLocalPDF"
+                                                                : L"openByURL";
+    roads.push_back(road);
+    std::wprintf(L"%ls: %ls\n", road, readers.c_str());
+    // "wide:<n>", then every reader with the same count and no "!".
+    const std::wstring count = L":" + readers.substr(5, readers.find(L' ') - 5);
+    std::wstring apart;
+    for (size_t at = readers.find(L' '); at != readers.npos; at = readers.find(L' ', at + 1)) {
+      const std::wstring reader = readers.substr(at + 1, readers.find(L' ', at + 1) - at - 1);
+      if (reader.substr(reader.find(L':')) != count) apart += L" " + reader;
+    }
+    EXPECT_EQ(apart, L"") << road;
+  }
+  std::sort(roads.begin(), roads.end());
+  EXPECT_EQ(roads, (std::vector<std::wstring>{L"openByURL", L"openLocalPDF", L"openPDF title",
+                                              L"openPDF url", L"save name"}));
+}
+
+// A title too long for the line gives way: the editor's line stays within
+// what Windows starts, and the document's path stands at its end.
+TEST_F(EditorLaunchTest, ALongTitleGivesWayAndTheDocumentOpens) {
+  Install();
+  Run(OpenPdf(R"("title":")" + std::string(40000, 't') + R"(","url":"https://h/",)",
+              "data:;base64,QQ=="));
+  std::vector<std::wstring> starts = WaitForStarts(1), files = TempFiles();
+  ASSERT_EQ(starts.size(), 1u);
+  ASSERT_EQ(files.size(), 1u);
+  const std::wstring line = starts[0].substr(starts[0].find(L'\n', starts[0].find(L'\n') + 1) + 1);
+  std::wprintf(L"editor line: %zu units\n", line.size());
+  EXPECT_LE(line.size(), 32766u);
+  const std::wstring end = L";url=\"https://h/\" \"" + temp + files[0] + L"\"";
+  EXPECT_EQ(line.substr(line.size() - std::min(line.size(), end.size())), end);
+}
+
+// The editor's file is there but cannot be started: the document written
+// for it is removed.
+TEST_F(EditorLaunchTest, AFailedEditorStartLeavesNoFile) {
+  Install();
+  ASSERT_TRUE(WriteWholeFile(Editor(), "not a program"));
+  EXPECT_EQ(Run(OpenPdf("", "data:;base64,QQ==")), std::vector<std::string>{Reply("0")});
+  EXPECT_TRUE(TempFiles().empty());
+}
+
+// openLocalPDF refuses paths into Windows' device namespaces as it refuses
+// any path it cannot open (state 0, nothing started); drive and UNC paths,
+// also in their \\?\ forms, reach the editor.
+TEST_F(EditorLaunchTest, DevicePathsNeverReachTheEditor) {
+  Install();
+  const struct {
+    std::string path;
+    bool opens;
+  } cases[] = {
+      {R"(\\.\pipe\x)", false},        {R"(\\?\GLOBALROOT\Device\HarddiskVolume1\a.pdf)", false},
+      {R"(\\.\C:\a.pdf)", false},      {"//./C:/a.pdf", false},
+      {"//?/GLOBALROOT/a.pdf", false}, {R"(\\.\CONIN$)", false},
+      {R"(\\?\C:\a.pdf)", true},       {R"(\\?\UNC\srv\share\a.pdf)", true},
+      {R"(\\srv\share\a.pdf)", true}};
+  std::string frames;
+  std::vector<std::wstring> expected;
+  for (const auto& c : cases) {
+    std::string json;
+    for (char ch : c.path) json += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+    frames += Frame(R"({"action":"openLocalPDF","localPath":")" + json + "\"}");
+    if (c.opens)
+      expected.push_back(Editor() + L"\nfree\n" + Editor() + L" /A \"file:///" +
+                         std::wstring(c.path.begin(), c.path.end()) + L"\"");
+  }
+  EXPECT_EQ(Run(frames), std::vector<std::string>(std::size(cases), Reply("0")));
+  std::vector<std::wstring> starts = WaitForStarts(expected.size());
+  std::wprintf(L"%zu of %zu paths reached the editor\n", starts.size(), std::size(cases));
+  std::sort(starts.begin(), starts.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(starts, expected);
 }

@@ -11,67 +11,23 @@
 
 #include "actions/open_actions.h"
 #include "launch/ansi_safe_value.h"
-#include "launch/ansi_unsafe_table.h"
 #include "launch/command_line_limit.h"
 #include "launch/converter_command_line.h"
+#include "tests/fuzz/ansi_line.h"
 #include "tests/fuzz/fuzz_text.h"
-#include "tools/argv_split.h"
 
 namespace {
 
-// The ANSI line: its bytes, and 0x10000 + the unit for a character that maps
-// to nothing the parser treats specially.
-using Ansi = std::u32string;
-
-const AnsiUnsafeCharacter* Find(char16_t unit, uint32_t page) {
-  const AnsiUnsafeCharacter* end = kAnsiUnsafeCharacters + kAnsiUnsafeCharacterCount;
-  const AnsiUnsafeCharacter* row =
-      std::lower_bound(kAnsiUnsafeCharacters, end, unit,
-                       [](const AnsiUnsafeCharacter& r, char16_t u) { return r.unit < u; });
-  for (; row != end && row->unit == unit; ++row)
-    if (row->code_page == page) return row;
-  return nullptr;
-}
-
 bool Listed(char16_t unit) {
   for (uint32_t page = 0; page < kAnsiCodePageCount; ++page)
-    if (Find(unit, page)) return true;
-  return false;
-}
-
-Ansi ToAnsi(const std::u16string& text, uint32_t page) {
-  Ansi out;
-  out.reserve(text.size() * 2);
-  for (char16_t unit : text) {
-    const AnsiUnsafeCharacter* row = unit < 0x80 ? nullptr : Find(unit, page);
-    if (row) {
-      out.append(row->bytes, row->bytes + row->length);
-    } else {
-      out += unit < 0x80 ? char32_t(unit) : char32_t(0x10000 + unit);
-    }
-  }
-  return out;
-}
-
-bool IsLead(char32_t c, uint32_t page) {
-  const uint8_t* ranges = kAnsiCodePages[page].lead_ranges;
-  for (int i = 0; i + 1 < 8 && ranges[i]; i += 2)
-    if (c >= ranges[i] && c <= ranges[i + 1]) return true;
+    if (FindUnsafe(unit, page)) return true;
   return false;
 }
 
 // The wide reader's arguments, once every ANSI reader was seen to agree.
 std::vector<std::u16string> Split(const std::u16string& line) {
-  std::vector<std::u16string> wide = SplitCommandLine(line, false, [](char16_t) { return false; });
-  for (uint32_t page = 0; page < kAnsiCodePageCount; ++page) {
-    std::vector<Ansi> expected;
-    for (const std::u16string& argument : wide) expected.push_back(ToAnsi(argument, page));
-    for (bool knows_lead : {true, false})
-      FUZZ_CHECK(SplitCommandLine(ToAnsi(line, page), false, [&](char32_t c) {
-                   return knows_lead && IsLead(c, page);
-                 }) == expected);
-  }
-  return wide;
+  for (uint32_t page = 0; page < kAnsiCodePageCount; ++page) FUZZ_CHECK(ReadsAlike(line, page));
+  return SplitWide(line);
 }
 
 std::u16string Escape(char16_t unit) {

@@ -1,14 +1,17 @@
 // Values from requests on the editor's and the converter's command lines:
-// every character listed for any code page is made safe, and a value too long
-// for its room is cut where a reader still finds whole characters and escapes.
+// the builders' lines read alike in every code page, and a value too long for
+// its room is cut where a reader still finds whole characters and escapes.
 #include "launch/ansi_safe_value.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "actions/open_actions.h"
 #include "launch/ansi_unsafe_table.h"
-#include "zevar/durl.h"
+#include "launch/converter_command_line.h"
+#include "tests/fuzz/ansi_line.h"
+#include "tests/fuzz/fuzz_text.h"
 
 namespace {
 
@@ -18,13 +21,6 @@ std::u16string Form(const std::u16string& text, ValueKind kind, uint32_t room = 
   EXPECT_TRUE(AppendValue(&out, text.c_str(), fit, kind));
   EXPECT_EQ(out.length(), fit.units);
   return out.c_str();
-}
-
-uint8_t Hazards(char16_t unit) {
-  uint8_t hazards = 0;
-  for (uint32_t i = 0; i < kAnsiUnsafeCharacterCount; ++i)
-    if (kAnsiUnsafeCharacters[i].unit == unit) hazards |= kAnsiUnsafeCharacters[i].hazard;
-  return hazards;
 }
 
 }  // namespace
@@ -49,29 +45,41 @@ TEST(AnsiSafeValueTest, TableHoldsTheKnownBestFits) {
   }
 }
 
-// Each listed character, of every code page, in each kind of value: one that
-// splits is replaced wherever it stands; one whose trail byte is a backslash
-// only where a backslash run and a double quote follow.
-TEST(AnsiSafeValueTest, EveryListedCharacterIsMadeSafe) {
+// The builders with every character listed for one code page, each after a
+// letter and before a backslash and a double quote (where a trail byte '\'
+// would escape it) and at the end (before the closing quote): a reader of
+// the page's ANSI line finds the wide reader's arguments.
+class AnsiArgumentsTest : public testing::TestWithParam<uint32_t> {};
+
+TEST_P(AnsiArgumentsTest, BuildersReadAlikeInTheCodePage) {
+  const uint32_t page = GetParam();
+  std::u16string text, name;
   for (uint32_t i = 0; i < kAnsiUnsafeCharacterCount; ++i) {
     const char16_t unit = kAnsiUnsafeCharacters[i].unit;
-    const std::u16string c(1, unit);
-    SCOPED_TRACE(testing::Message() << std::hex << unit);
-    DWString escaped;
-    ASSERT_TRUE(DEscapeUrl(c.c_str(), &escaped, kEscapeUrlPercent));
-    const std::u16string url_safe = escaped.c_str();
-    if (Hazards(unit) & kSplits) {
-      EXPECT_EQ(Form(u"a" + c + u" b", ValueKind::kText), u"a? b");
-      EXPECT_EQ(Form(u"a" + c + u"b", ValueKind::kUrl), u"a" + url_safe + u"b");
-      EXPECT_EQ(Form(u"a" + c + u"b", ValueKind::kFileName), u"a b");
-      continue;
-    }
-    EXPECT_EQ(Form(u"a" + c + u"\\b" + c + u"b", ValueKind::kText), u"a" + c + u"\\b" + c + u"b");
-    EXPECT_EQ(Form(c + u"\\\\\"" + c, ValueKind::kText), u"?\\\\\\\\\\\"?");
-    EXPECT_EQ(Form(u"a" + c + u"\\", ValueKind::kUrl), u"a" + url_safe + u"\\\\");
-    EXPECT_EQ(Form(c, ValueKind::kFileName), u" ");
+    if (kAnsiUnsafeCharacters[i].code_page != page) continue;
+    text += {u'a', unit, u'\\', u'"', unit};
+    name += {u'a', unit, u' ', unit};  // a save name holds no '"' or '\'
   }
+  DWString editor, title, path, file_url, line;
+  ASSERT_TRUE(editor.Assign(u"C:\\Edit\\VLXEditor.exe") && title.Assign(text.c_str()) &&
+              path.Assign(u"C:\\T\\vlx_0.pdf") && file_url.Assign((u"file:///C:/" + text).c_str()));
+  ASSERT_TRUE(BuildOpenPdfArguments(editor, title, title, path, &line));
+  EXPECT_EQ(SplitWide(Str(line)).size(), 3u);
+  EXPECT_TRUE(ReadsAlike(Str(line), page)) << Str(line).size();
+  ASSERT_TRUE(BuildOpenLocalPdfArguments(editor, file_url, &line));
+  EXPECT_EQ(SplitWide(Str(line)).size(), 2u);
+  EXPECT_TRUE(ReadsAlike(Str(line), page));
+  ASSERT_TRUE(BuildConvertCommandLine(u"Chrome", u"C:\\T\\vlx_0.html", name.c_str(), true,
+                                      reinterpret_cast<void*>(uintptr_t(66052)), &line));
+  EXPECT_EQ(SplitWide(Str(line)).size(), 9u);
+  EXPECT_TRUE(ReadsAlike(Str(line), page));
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryCodePage, AnsiArgumentsTest,
+                         testing::Range(uint32_t(0), kAnsiCodePageCount),
+                         [](const testing::TestParamInfo<uint32_t>& info) {
+                           return "cp" + std::to_string(kAnsiCodePages[info.param].number);
+                         });
 
 // The longest start that fits: never half a surrogate pair or half a "%xx",
 // the backslashes before the closing quote counted twice, and the last

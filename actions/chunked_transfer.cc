@@ -11,7 +11,7 @@ namespace {
 
 // The message's "data" text up to its first NUL (an escaped NUL ends the
 // piece); null and 0 when there is no "data" string.
-const char* PieceOf(const rapidjson::Value& message, uint32_t* length) {
+const char* PieceOf(const RequestValue& message, uint32_t* length) {
   *length = 0;
   if (!message.IsObject()) return nullptr;
   auto data = message.FindMember("data");
@@ -25,7 +25,7 @@ const char* PieceOf(const rapidjson::Value& message, uint32_t* length) {
 
 // IsInt holds only for numbers the parser stored as signed 32-bit integers:
 // not for 2.0, 1e1, 4294967296 or strings.
-bool MoreToCome(const rapidjson::Value& message) {
+bool MoreToCome(const RequestValue& message) {
   if (!message.IsObject()) return false;
   auto rest = message.FindMember("dataRest");
   return rest != message.MemberEnd() && rest->value.IsInt() && rest->value.GetInt() >= 1;
@@ -35,7 +35,7 @@ bool MoreToCome(const rapidjson::Value& message) {
 // one, to the sink (lent when it is the request's own), keeping the joined
 // length within the payload's limit, and sets more when its "dataRest" asks
 // for another piece. False when the piece could not be taken.
-bool AppendDataChunk(const rapidjson::Value& message, PieceSink* sink, bool lent, uint64_t* total,
+bool AppendDataChunk(const RequestValue& message, PieceSink* sink, bool lent, uint64_t* total,
                      bool* more) {
   *more = MoreToCome(message);
   uint32_t length;
@@ -64,7 +64,7 @@ bool ReceiveChunkedData(HostSession& session, const ParsedRequest& request, Acti
     if (outcome == ReadOutcome::kEmptyFrame) continue;
     // Parsed where it lies: the piece is handed on straight from the message.
     ParsedRequest next;
-    ParseRequestInPlace(message.data(), &next);
+    ParseRequest(message.data(), &next);
     // Anything else is dropped and the piece asked for again.
     if (next.action == action && !AppendDataChunk(next.document, sink, false, &total, &more))
       return false;

@@ -14,7 +14,7 @@ namespace {
 
 // A member that is missing or not a string counts as absent. The text ends at
 // its first NUL.
-bool CopyMember(const rapidjson::Document& document, const char* name, DWString* text) {
+bool CopyMember(const RequestDocument& document, const char* name, DWString* text) {
   text->Empty();
   if (!document.IsObject()) return false;
   auto member = document.FindMember(name);

@@ -70,8 +70,9 @@ void ChunkedTransfer(benchmark::State& state) {
     FileInputSource source(input);
     InputReader reader(source);
     HostSession session{{&reader, output}, nullptr, {}, {}};
+    std::string text = first;  // parsed in place
     ParsedRequest request;
-    ParseRequest(first.c_str(), &request);
+    ParseRequest(&text[0], &request);
     DByteChain payload;
     ChainSink sink(&payload);
     bool whole = ReceiveChunkedData(session, request, kActionOpenPdf, &sink);

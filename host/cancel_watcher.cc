@@ -5,10 +5,9 @@
 
 namespace {
 
+// The frame is kept when it is not a "cancel": it is read, not parsed in place.
 bool IsCancel(const DString& message) {
-  ParsedRequest request;
-  ParseRequest(message.c_str(), &request);
-  return request.action == kActionCancel;
+  return FindRequestAction(message.c_str()) == kActionCancel;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 // Equal to the program's file version.
 const DWChar kHostVersion[] = u"11.1.1.0";
 
-int32_t DispatchRequest(HostSession& session, const char* text, DWString* answer) {
+int32_t DispatchRequest(HostSession& session, char* text, DWString* answer) {
   ParsedRequest request;
   ParseRequest(text, &request);
   switch (request.action) {

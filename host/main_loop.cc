@@ -26,7 +26,7 @@ void ServeOneRequest(HostSession& session) {
   DString message;
   DWString answer;
   int32_t state = ReadMessage(session.channel, &message) == ReadOutcome::kBody
-                      ? DispatchRequest(session, message.c_str(), &answer)
+                      ? DispatchRequest(session, message.data(), &answer)
                       : kStateUnknownAction;
   WriteReply(session.channel, state, answer);
 }

@@ -9,8 +9,8 @@
 
 namespace {
 
-const rapidjson::Value* FindString(const ParsedRequest& request, const char* name) {
-  const rapidjson::Document& document = request.document;
+const RequestValue* FindString(const ParsedRequest& request, const char* name) {
+  const RequestDocument& document = request.document;
   if (!document.IsObject()) return nullptr;
   auto member = document.FindMember(name);
   if (member == document.MemberEnd() || !member->value.IsString()) return nullptr;
@@ -37,7 +37,7 @@ int32_t ConvertText(HostSession& session, const ParsedRequest& request, const ch
 
 void MakeSaveName(const ParsedRequest& request, DWString* save_name) {
   save_name->Empty();
-  const rapidjson::Value* title = FindString(request, "title");
+  const RequestValue* title = FindString(request, "title");
   if (!title) return;
   DWString wide;
   if (!DUtf8ToWide(title->GetString(), title->GetStringLength(), &wide)) return;
@@ -45,7 +45,7 @@ void MakeSaveName(const ParsedRequest& request, DWString* save_name) {
 }
 
 int32_t HandleHtmlToPdf(HostSession& session, const ParsedRequest& request) {
-  const rapidjson::Value* html = FindString(request, "htmlText");
+  const RequestValue* html = FindString(request, "htmlText");
   if (!html) return 0;
   // The file holds the text up to an escaped NUL, as the C string reads it.
   return ConvertText(session, request, html->GetString(), false);
@@ -59,7 +59,7 @@ int32_t HandleMhtmlToPdf(HostSession& session, const ParsedRequest& request) {
       version = member->value.GetInt();
   }
   if (version == 1) {
-    const rapidjson::Value* mhtml = FindString(request, "mhtmlText");
+    const RequestValue* mhtml = FindString(request, "mhtmlText");
     return ConvertText(session, request, mhtml ? mhtml->GetString() : "", true);
   }
   if (version != 2) return 0;

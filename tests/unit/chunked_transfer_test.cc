@@ -19,7 +19,8 @@ class ChunkedTransferTest : public ::testing::Test {
                PieceSink* sink = nullptr) {
     // The payload may keep the request's own piece where it lies.
     payload_.Release();
-    ParseRequest(request_text.c_str(), &request_);
+    request_text_ = request_text;
+    ParseRequest(&request_text_[0], &request_);
     ChainSink chain(&payload_);
     return ReceiveChunkedData(session_, request_, action, sink ? sink : &chain);
   }
@@ -40,6 +41,7 @@ class ChunkedTransferTest : public ::testing::Test {
 
   ScriptedChannel pipe_;
   HostSession session_{pipe_.channel(), &pipe_, {}, {}};
+  std::string request_text_;  // parsed in place
   ParsedRequest request_;
   DByteChain payload_;
 };

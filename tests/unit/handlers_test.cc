@@ -82,9 +82,9 @@ class RecordingConverter : public Converter {
 
 class HandlersTest : public ::testing::Test {
  protected:
-  int32_t Dispatch(const std::string& text) {
+  int32_t Dispatch(std::string text) {
     DWString answer;
-    return DispatchRequest(session_, text.c_str(), &answer);
+    return DispatchRequest(session_, &text[0], &answer);
   }
   int Serve() { return ServeRequests(session_); }
 

@@ -4,12 +4,29 @@
 
 #include <string>
 
+#include "host/json_limits.h"
+
 namespace {
 
+// The parse in place, and the reading that leaves the text as it is (the
+// cancel watcher's), find the same action.
 ActionId ActionOf(const std::string& text) {
+  std::string copy = text;
   ParsedRequest request;
-  ParseRequest(text.c_str(), &request);
+  ParseRequest(&copy[0], &request);
+  EXPECT_EQ(FindRequestAction(text.c_str()), request.action) << text;
   return request.action;
+}
+
+// The root object holds "action" first, then "a" with this value.
+std::string WithValue(const std::string& value) {
+  return R"({"action":"cancel","a":)" + value + "}";
+}
+std::string Nested(size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
+std::string Zeros(size_t count) {
+  std::string list = "[0";
+  for (size_t i = 1; i < count; ++i) list += ",0";
+  return list + "]";
 }
 
 }  // namespace
@@ -33,6 +50,11 @@ TEST(ParseRequestTest, ActionOfEachText) {
       // The name ends at an escaped NUL.
       {R"({"action":"cancel\u0000 and more"})", kActionCancel},
       {R"({"action":"\u0000cancel"})", kActionNone},
+      // Escapes count as what they decode to, in names and in values.
+      {R"({"act\u0069on":"c\u0061ncel"})", kActionCancel},
+      {R"({"action\u0000":"cancel"})", kActionNone},
+      {R"({"action":"actGetVersion\u0000 and a long tail"})", kActionGetVersion},
+      {R"({"action":"actGetVersionactGetVersion"})", kActionNone},
       // The member name is exact, and the first of two decides.
       {R"({"Action":"actGetVersion"})", kActionNone},
       {R"({"action":"cancel","action":"openPDF"})", kActionCancel},
@@ -50,11 +72,15 @@ TEST(ParseRequestTest, ActionOfEachText) {
   for (const auto& c : cases) EXPECT_EQ(ActionOf(c.text), c.action) << c.text;
 }
 
-TEST(ParseRequestTest, DeepNestingNeitherOverflowsNorMatches) {
+// Within the limits a request parses; one level or one value more and it
+// does not, however the text goes on. Around the list the root and its
+// members take one level and four values (the list's own is the fifth).
+TEST(ParseRequestTest, NestingAndValuesStopAtTheirLimits) {
+  EXPECT_EQ(ActionOf(WithValue(Nested(kJsonMaxDepth - 1))), kActionCancel);
+  EXPECT_EQ(ActionOf(WithValue(Nested(kJsonMaxDepth))), kActionNone);
+  EXPECT_EQ(ActionOf(WithValue(Zeros(kJsonMaxValues - 5))), kActionCancel);
+  EXPECT_EQ(ActionOf(WithValue(Zeros(kJsonMaxValues - 4))), kActionNone);
   EXPECT_EQ(ActionOf(std::string(1000000, '[')), kActionNone);
-  std::string deep =
-      "{\"a\":" + std::string(200000, '[') + std::string(200000, ']') + ",\"action\":\"cancel\"}";
-  EXPECT_EQ(ActionOf(deep), kActionCancel);
   std::string objects;
   for (int i = 0; i < 200000; ++i) objects += "{\"a\":";
   EXPECT_EQ(ActionOf(objects), kActionNone);

@@ -34,7 +34,16 @@ void InputReader::DropBegunFrame() {
   body_.Release();
 }
 
+uint64_t InputReader::Cost(const DString& body) {
+  return body.capacity() ? uint64_t(body.capacity()) + 1 : 0;
+}
+
 ReadOutcome InputReader::ReadFromInput(DString* message) {
+  uint64_t used = kept_bytes_ + sizeof(Kept);
+  return ReadFrame(message, used < kKeptBudget ? kKeptBudget - used : 0);
+}
+
+ReadOutcome InputReader::ReadFrame(DString* message, uint64_t room) {
   // The caller's last body lends its buffer to the next one: a document
   // sent in large pieces is not faulted into fresh memory piece by piece.
   if (!body_.data()) body_ = std::move(*message);
@@ -50,7 +59,7 @@ ReadOutcome InputReader::ReadFromInput(DString* message) {
       return ReadOutcome::kEmptyFrame;
     }
     length_ = uint32_t(length);
-    dropping_ = length_ > DString::kLimit;
+    dropping_ = length_ > DString::kLimit || uint64_t(length_) + 1 > room;
   }
   while (received_ < length_) {
     char scratch[4096];
@@ -59,7 +68,9 @@ ReadOutcome InputReader::ReadFromInput(DString* message) {
     if (!dropping_) {
       if (!body_.data() || received_ == body_.capacity()) {
         uint64_t step = received_ < kFirstBodyStep / 2 ? kFirstBodyStep : uint64_t(received_) * 2;
-        if (!body_.Reserve(step < length_ ? uint32_t(step) : length_)) {
+        if (step > length_) step = length_;
+        // A growth may hold the old buffer and the new one at once.
+        if (Cost(body_) + step + 1 > room || !body_.Reserve(uint32_t(step))) {
           dropping_ = true;
           body_.Release();
           continue;
@@ -86,13 +97,14 @@ ReadOutcome InputReader::ReadMessage(DString* message) {
   if (Kept* kept = kept_head_) {
     kept_head_ = kept->next;
     if (!kept_head_) kept_tail_ = nullptr;
+    kept_bytes_ -= sizeof(Kept) + Cost(kept->body);
     *message = std::move(kept->body);
     ReadOutcome outcome = kept->outcome;
     kept->~Kept();
     DMemFree(kept);
     return outcome;
   }
-  ReadOutcome outcome = ReadFromInput(message);
+  ReadOutcome outcome = ReadFrame(message, UINT64_MAX);
   if (outcome != ReadOutcome::kStopped && outcome != ReadOutcome::kEnded) return outcome;
   // Nothing else reads now: a frame that stopped short will never be whole.
   DropBegunFrame();
@@ -100,6 +112,7 @@ ReadOutcome InputReader::ReadMessage(DString* message) {
 }
 
 bool InputReader::ReserveKept() {
+  if (kept_bytes_ + sizeof(Kept) > kKeptBudget) return false;
   if (!spare_) spare_ = static_cast<Kept*>(DMemAlloc(sizeof(Kept)));
   return spare_ != nullptr;
 }
@@ -107,6 +120,7 @@ bool InputReader::ReserveKept() {
 void InputReader::Keep(ReadOutcome outcome, DString* message) {
   Kept* kept = new (spare_) Kept{nullptr, outcome, std::move(*message)};
   spare_ = nullptr;
+  kept_bytes_ += sizeof(Kept) + Cost(kept->body);
   (kept_tail_ ? kept_tail_->next : kept_head_) = kept;
   kept_tail_ = kept;
 }

@@ -40,16 +40,23 @@ class InputReader {
   // string again to read piece after piece without fresh memory.
   [[nodiscard]] ReadOutcome ReadMessage(DString* message);
 
-  // The cancel watcher's read: the next frame of the input. When the read
-  // stops (kStopped) or the input ends (kEnded) inside a frame, the bytes
-  // taken stay begun for the next read.
+  // The cancel watcher's read: the next frame of the input, to be kept. When
+  // the read stops (kStopped) or the input ends (kEnded) inside a frame, the
+  // bytes taken stay begun for the next read. A body that would take the
+  // kept frames past kKeptBudget is read and dropped (kDiscarded).
   [[nodiscard]] ReadOutcome ReadFromInput(DString* message);
 
-  // Makes room to keep one more frame; false when there is no memory for it.
+  // Makes room to keep one more frame; false when there is no memory for it,
+  // or the kept frames' budget has no room left for its record.
   [[nodiscard]] bool ReserveKept();
   // Keeps what ReadFromInput yielded behind the frames kept before; needs a
   // successful ReserveKept first.
   void Keep(ReadOutcome outcome, DString* message);
+
+  // What the frames kept behind a conversion may take in all: their bodies,
+  // the body being read (while it grows, its old and new buffers both), and
+  // their records.
+  static constexpr uint64_t kKeptBudget = uint64_t(64) << 20;
 
  private:
   struct Kept {
@@ -58,6 +65,9 @@ class InputReader {
     DString body;
   };
   void DropBegunFrame();
+  // Reads the next frame; its body may take at most room bytes.
+  ReadOutcome ReadFrame(DString* message, uint64_t room);
+  static uint64_t Cost(const DString& body);
 
   InputSource& source_;
   // The frame begun: its prefix, its length, the body bytes so far. A body
@@ -71,4 +81,5 @@ class InputReader {
   Kept* kept_head_ = nullptr;
   Kept* kept_tail_ = nullptr;
   Kept* spare_ = nullptr;
+  uint64_t kept_bytes_ = 0;  // the kept frames' bodies and records
 };

@@ -17,20 +17,39 @@ const RequestValue* FindString(const ParsedRequest& request, const char* name) {
   return &member->value;
 }
 
-int32_t Convert(HostSession& session, const ParsedRequest& request, const DByteChain& page,
-                bool is_mhtml) {
-  if (!session.converter) return -1;
+// Takes the pieces of a chunked page straight to its file, so the page is
+// never held in memory. A failed write does not break the transfer off: the
+// browser is still asked for every piece, the file has removed itself, and
+// its Close tells that the page was not stored.
+class PageFileSink final : public PieceSink {
+ public:
+  explicit PageFileSink(TempFileWriter* file) : file_(file) {}
+  bool Take(const char* bytes, uint32_t length) override {
+    if (file_) (void)file_->Write(reinterpret_cast<const uint8_t*>(bytes), length);
+    return true;
+  }
+
+ private:
+  TempFileWriter* file_;
+};
+
+// The page is in its file: a page that could not be stored converts nothing.
+int32_t Convert(HostSession& session, const ParsedRequest& request, TempFileWriter& file) {
+  DWString source;
+  if (!file.Close(&source)) return 0;
   DWString title;
   MakeSaveName(request, &title);
-  return session.converter->RunConversion(session, page, title.c_str(), is_mhtml);
+  return session.converter->RunConversion(session, source.c_str(), title.c_str());
 }
 
-// A page that arrived whole, lent from the request without a copy.
+// A page that arrived whole, written from the request without a copy; an
+// empty one makes an empty file, which is converted all the same.
 int32_t ConvertText(HostSession& session, const ParsedRequest& request, const char* text,
                     bool is_mhtml) {
-  DByteChain page;
-  if (!page.Borrow(text, uint32_t(std::strlen(text)))) return -1;
-  return Convert(session, request, page, is_mhtml);
+  if (!session.converter) return -1;
+  TempFileWriter& file = session.converter->PageFile(is_mhtml);
+  (void)file.Write(reinterpret_cast<const uint8_t*>(text), uint32_t(std::strlen(text)));
+  return Convert(session, request, file);
 }
 
 }  // namespace
@@ -63,15 +82,20 @@ int32_t HandleMhtmlToPdf(HostSession& session, const ParsedRequest& request) {
     return ConvertText(session, request, mhtml ? mhtml->GetString() : "", true);
   }
   if (version != 2) return 0;
-  // The pieces are kept as they arrived: no joined copy of the page.
-  DByteChain page;
-  ChainSink sink(&page);
+  TempFileWriter* file = session.converter ? &session.converter->PageFile(true) : nullptr;
+  PageFileSink sink(file);
   // Without a first piece nothing more is asked for; the empty page still
   // goes to the converter.
   if (FindString(request, "data") &&
-      !ReceiveChunkedData(session, request, kActionMhtmlToPdf, &sink))
-    return 0;  // the browser went away in the middle of the transfer
-  return Convert(session, request, page, true);
+      !ReceiveChunkedData(session, request, kActionMhtmlToPdf, &sink)) {
+    // The browser went away in the middle of the transfer: no part of the
+    // page stays behind.
+    if (file) file->Remove();
+    return 0;
+  }
+  if (!file) return -1;
+  (void)file->Write(reinterpret_cast<const uint8_t*>(""), 0);
+  return Convert(session, request, *file);
 }
 
 void HandlePreferences(HostSession& session) {

@@ -5,8 +5,6 @@
 #include "launch/hidden_window_win.h"
 #include "launch/run_program.h"
 #include "zevar/dfile_io_win.h"
-#include "zevar/dfile_write.h"
-#include "zevar/dtemp.h"
 
 namespace {
 
@@ -21,9 +19,8 @@ struct ContextHolder {
   }
 };
 
-void DeleteSource(const DWString& path) {
-  if (path.empty()) return;
-  if (SetFileAttributesW(W(path.c_str()), FILE_ATTRIBUTE_NORMAL)) DeleteFileW(W(path.c_str()));
+void DeleteSource(const DWChar* path) {
+  if (SetFileAttributesW(W(path), FILE_ATTRIBUTE_NORMAL)) DeleteFileW(W(path));
 }
 
 }  // namespace
@@ -43,30 +40,13 @@ bool ComposeConverterPath(DWString* path) {
   return false;
 }
 
-bool WriteConversionSource(const DByteChain& page, DWString* path, bool is_mhtml,
-                           DTempPlatform* temp, DFileIo* io) {
-  path->Empty();
-  DWString folder;
-  if (!DGetTempFolder(&folder)) return false;
-  if (!DMakeUniqueTempNameFrom(temp, folder.c_str(), u"vlx_", is_mhtml ? u"mhtml" : u"html", path,
-                               nullptr))
-    return false;
-  // A failed write has removed its file; the path must not name it any more.
-  if (DWriteNewFileFrom(io, path->c_str(), page) >= 0) return true;
-  path->Empty();
-  return false;
-}
-
-int32_t Win32Converter::RunConversion(HostSession& session, const DByteChain& page,
-                                      const DWChar* title, bool is_mhtml) {
-  DWString converter;
-  if (!ComposeConverterPath(&converter)) return -1;  // no converter to start
-  DWString source;
-  int32_t result = 0;
-  bool written = WriteConversionSource(page, &source, is_mhtml);
+int32_t Win32Converter::RunConversion(HostSession& session, const DWChar* source,
+                                      const DWChar* title) {
+  int32_t result = -1;  // no converter to start
   // A converter that ended without its result may not have deleted the page.
   bool unfinished = false;
-  if (written) {
+  DWString converter;
+  if (ComposeConverterPath(&converter)) {
     ContextHolder holder;
     ConversionContext& context = holder.context;
     context.session = &session;
@@ -81,14 +61,14 @@ int32_t Win32Converter::RunConversion(HostSession& session, const DByteChain& pa
     // A line that could not be built whole would start the converter on
     // part of it: that is a converter that cannot be started.
     DWString arguments;
-    result = BuildConvertCommandLine(kMode, source.c_str(), title, true,
-                                     has_window ? context.window : nullptr, &arguments)
-                 ? RunProgram(converter.c_str(), arguments.c_str(), true,
-                              has_window ? &context : nullptr)
-                 : -1;
-    unfinished = has_window && !context.finalized;
+    if (BuildConvertCommandLine(kMode, source, title, true, has_window ? context.window : nullptr,
+                                &arguments)) {
+      result =
+          RunProgram(converter.c_str(), arguments.c_str(), true, has_window ? &context : nullptr);
+      unfinished = has_window && !context.finalized;
+    }
   }
-  // Only a file that this run wrote is ever deleted.
-  if (written && (result == -1 || unfinished)) DeleteSource(source);
+  // The page this request wrote, when no converter will delete it.
+  if (result == -1 || unfinished) DeleteSource(source);
   return result;
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "zevar/dbyte_chain.h"
+#include "launch/temp_file_writer.h"
 #include "zevar/dstring.h"
 
 struct HostSession;
@@ -14,10 +14,16 @@ class Converter {
  public:
   virtual ~Converter() = default;
 
-  // Converts one page: its UTF-8 bytes, in pieces as they arrived; title the
-  // save name, already made safe. Returns the conversion's state.
-  virtual int32_t RunConversion(HostSession& session, const DByteChain& page, const DWChar* title,
-                                bool is_mhtml) = 0;
+  // The temporary file that takes the next page as it arrives:
+  // "vlx_<32 hex>.mhtml", or ".html".
+  virtual TempFileWriter& PageFile(bool is_mhtml) = 0;
+
+  // Converts the page written to the file at source; title is the save name,
+  // already made safe. The file is the converter's to delete from here on;
+  // when the converter cannot be started (state -1) or ends without its
+  // result, the job removes it. Returns the conversion's state.
+  virtual int32_t RunConversion(HostSession& session, const DWChar* source,
+                                const DWChar* title) = 0;
 
   // Starts the converter's settings dialog; nothing is waited for.
   virtual void ShowSettings() = 0;

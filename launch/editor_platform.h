@@ -5,27 +5,12 @@
 
 #include <cstdint>
 
+#include "launch/temp_file_writer.h"
 #include "zevar/dstring.h"
 
 // The temporary "vlx_<32 hex>.pdf" of one "openPDF", written as the document
-// is decoded. One document at a time; after Close or Remove it is ready for
-// the next.
-class TempPdfWriter {
- public:
-  virtual ~TempPdfWriter() = default;
-  // Appends the bytes; the first call creates the file. False once anything
-  // failed: what was written is then already removed, and later calls do
-  // nothing.
-  virtual bool Write(const uint8_t* bytes, uint32_t count) = 0;
-  // Closes the file; true with its full path when every byte is in it. False
-  // when nothing was written or anything failed, and no file is left.
-  virtual bool Close(DWString* path) = 0;
-  // Closes and removes whatever was written.
-  virtual void Remove() = 0;
-  // Removes the file that Close handed over, when the editor did not start
-  // to take it.
-  virtual void Discard(const DWString& path) = 0;
-};
+// is decoded.
+using TempPdfWriter = TempFileWriter;
 
 class EditorPlatform {
  public:

@@ -1,7 +1,7 @@
 // The Win32 side of the editor seam.
 #pragma once
 
-#include "actions/temp_pdf_win.h"
+#include "actions/temp_file_win.h"
 #include "launch/editor_platform.h"
 
 class Win32EditorPlatform final : public EditorPlatform {
@@ -12,5 +12,5 @@ class Win32EditorPlatform final : public EditorPlatform {
   TempPdfWriter& TempPdf() override { return temp_pdf_; }
 
  private:
-  TempPdfFile temp_pdf_{DSystemFileIo()};
+  TempFile temp_pdf_{DSystemFileIo(), u"pdf"};
 };

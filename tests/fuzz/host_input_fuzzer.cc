@@ -57,21 +57,26 @@ class World : public HostPlatform,
   }
   bool Close(DWString* path) override {
     bool any = pdf_size_ > 0;
+    closed_size_ = pdf_size_;
     pdf_size_ = 0;
     return any && path->Assign(u"C:\\Temp\\vlx_0.pdf");
   }
   void Remove() override { pdf_size_ = 0; }
   void Discard(const DWString&) override {}
 
-  int32_t RunConversion(HostSession& session, const DByteChain& page, const DWChar*,
-                        bool) override {
+  // The page goes through the same counting file as the PDF.
+  TempFileWriter& PageFile(bool) override {
+    pdf_size_ = 1;  // even an empty page is a file
+    return *this;
+  }
+  int32_t RunConversion(HostSession& session, const DWChar*, const DWChar*) override {
     ConversionContext context;
     context.session = &session;
     if (!context.cancel_event_name.Assign(u"Local\\fuzz")) return -1;
-    budget_ = page.size() % 97;
+    budget_ = closed_size_ % 97;
     WatchForCancel(context);
     budget_ = UINT64_MAX;
-    return int32_t(page.size());
+    return int32_t(closed_size_);
   }
   void ShowSettings() override {}
 
@@ -81,6 +86,7 @@ class World : public HostPlatform,
   FileInputSource file_;
   uint64_t budget_ = UINT64_MAX;
   uint64_t pdf_size_ = 0;
+  uint64_t closed_size_ = 0;
 };
 
 }  // namespace

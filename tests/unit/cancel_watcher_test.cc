@@ -10,6 +10,10 @@ namespace {
 
 const std::string kVersion = Frame(R"({"action":"actGetVersion"})");
 const std::string kCancel = Frame(R"({"action":"CANCEL"})");
+// Three of these pass the kept frames' budget.
+const std::string kLargeVersion =
+    Frame(R"({"action":"actGetVersion","pad":")" + std::string(InputReader::kKeptBudget / 3, 'x') +
+          "\"}");
 
 }  // namespace
 
@@ -34,7 +38,11 @@ TEST(CancelWatcherTest, KeepsWhatIsNotACancelForTheMainLoop) {
                {"an empty frame ends the watch",
                 std::string(4, '\0') + kCancel,
                 false,
-                {kUnknownReply, Reply("0")}}};
+                {kUnknownReply, Reply("0")}},
+               {"a frame past the budget is dropped and answered in its turn",
+                kLargeVersion + kLargeVersion + kLargeVersion + kVersion + kCancel,
+                true,
+                {kVersionReply, kVersionReply, kUnknownReply, kVersionReply}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedChannel pipe;

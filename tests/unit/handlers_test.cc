@@ -62,20 +62,37 @@ struct Run {
   bool is_mhtml;
 };
 
-class RecordingConverter : public Converter {
+// The converter, and the page's file, which keeps what is written.
+class RecordingConverter : public Converter, public TempFileWriter {
  public:
-  int32_t RunConversion(HostSession&, const DByteChain& page, const DWChar* title,
-                        bool is_mhtml) override {
-    std::string text;
-    page.Each([&](const uint8_t* bytes, uint32_t count) {
-      text.append(reinterpret_cast<const char*>(bytes), count);
-      return true;
-    });
-    runs.push_back({text, title, is_mhtml});
+  TempFileWriter& PageFile(bool is_mhtml) override {
+    mhtml = is_mhtml;
+    return *this;
+  }
+  bool Write(const uint8_t* bytes, uint32_t count) override {
+    open = true;
+    page.append(reinterpret_cast<const char*>(bytes), count);
+    return true;
+  }
+  bool Close(DWString* path) override {
+    closed = page;
+    const bool any = open;
+    Remove();
+    return any && path->Assign(mhtml ? u"C:\\Temp\\vlx_1.mhtml" : u"C:\\Temp\\vlx_1.html");
+  }
+  void Remove() override {
+    open = false;
+    page.clear();
+  }
+  int32_t RunConversion(HostSession&, const DWChar* source, const DWChar* title) override {
+    runs.push_back({closed, title, std::u16string(source).find(u".mhtml") != std::u16string::npos});
     return 42;
   }
   void ShowSettings() override { ++settings; }
 
+  bool mhtml = false;
+  bool open = false;  // a page file is being written
+  std::string page, closed;
   std::vector<Run> runs;
   int settings = 0;
 };
@@ -325,6 +342,7 @@ TEST_F(HandlersTest, ConvertsThePageTheRequestCarries) {
     SCOPED_TRACE(c.request);
     converter_.runs.clear();
     EXPECT_EQ(Dispatch(c.request), c.page ? 42 : 0);
+    EXPECT_FALSE(converter_.open);  // no page file outlives the request
     ASSERT_EQ(converter_.runs.size(), c.page ? 1u : 0u);
     if (!c.page) continue;
     EXPECT_EQ(converter_.runs[0].text, c.page);

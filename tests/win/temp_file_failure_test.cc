@@ -5,10 +5,8 @@
 
 #include <string>
 
-#include "actions/temp_pdf_win.h"
-#include "launch/conversion_job_win.h"
+#include "actions/temp_file_win.h"
 #include "tests/win/temp_files.h"
-#include "zevar/dbyte_chain.h"
 #include "zevar/dfile_write.h"
 #include "zevar/dstatus.h"
 
@@ -57,24 +55,18 @@ INSTANTIATE_TEST_SUITE_P(Offsets, TempFileFailureTest,
                          ::testing::Values(0u, 1u, 4096u, 10000u, DWORD(kPage.size() - 1)));
 
 // Whichever write meets the full disk, no file stays and no path comes back:
-// a file written in one go, a conversion's page, the PDF of "openPDF" in
-// pieces. The next PDF is written.
+// a file written in one go, a temporary file (the PDF of "openPDF", a
+// conversion's page) in pieces. The next one is written.
 TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(kPage.data());
-  FullDiskIo io(GetParam()), again(GetParam()), pdf_io(GetParam());
+  FullDiskIo io(GetParam()), pdf_io(GetParam());
   DWString path;
   ASSERT_TRUE(path.Assign(U(dir.path + L"vlx_direct.pdf")));
   EXPECT_EQ(DWriteNewFile(&io, path.c_str(), bytes, uint32_t(kPage.size())),
             GetParam() == 0 ? DStatusFromSystemError(ERROR_DISK_FULL) : kDShortWrite);
   EXPECT_EQ(Files(), 0);
 
-  DByteChain page;
-  ASSERT_TRUE(page.Append(kPage.data(), uint32_t(kPage.size())));
-  EXPECT_FALSE(WriteConversionSource(page, &path, false, DSystemTempPlatform(), &again));
-  EXPECT_TRUE(path.empty());
-  EXPECT_EQ(Files(), 0);
-
-  TempPdfFile pdf(&pdf_io);
+  TempFile pdf(&pdf_io, u"pdf");
   bool written = true;
   for (size_t at = 0; at < kPage.size(); at += 10000)
     written = pdf.Write(bytes + at, 10000) && written;
@@ -84,7 +76,7 @@ TEST_P(TempFileFailureTest, FullDiskLeavesNoFileAndNoPath) {
   EXPECT_TRUE(path.empty());
   EXPECT_EQ(Files(), 0);
 
-  TempPdfFile next(DSystemFileIo());
+  TempFile next(DSystemFileIo(), u"mhtml");
   EXPECT_FALSE(next.Close(&path));  // nothing written: no file at all
   EXPECT_TRUE(next.Write(bytes, 1000));
   EXPECT_TRUE(next.Close(&path));

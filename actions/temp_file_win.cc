@@ -1,13 +1,13 @@
-#include "actions/temp_pdf_win.h"
+#include "actions/temp_file_win.h"
 
 #include "zevar/dtemp.h"
 
-bool TempPdfFile::Write(const uint8_t* bytes, uint32_t count) {
+bool TempFile::Write(const uint8_t* bytes, uint32_t count) {
   if (failed_) return false;
   if (!opened_) {
     DWString folder, name;
     opened_ = DGetTempFolder(&folder) &&
-              DMakeUniqueTempName(folder.c_str(), u"vlx_", u"pdf", &path_, &name) &&
+              DMakeUniqueTempName(folder.c_str(), u"vlx_", extension_, &path_, &name) &&
               file_.Open(path_.c_str(), CREATE_ALWAYS, kDRead | kDWrite, FILE_SHARE_READ,
                          FILE_ATTRIBUTE_NORMAL) >= 0;
     failed_ = !opened_;
@@ -21,7 +21,7 @@ bool TempPdfFile::Write(const uint8_t* bytes, uint32_t count) {
   return !failed_;
 }
 
-bool TempPdfFile::Close(DWString* path) {
+bool TempFile::Close(DWString* path) {
   path->Empty();
   bool whole = opened_ && !failed_ && file_.Close() >= 0 &&
                path->Assign(path_.c_str(), path_.length());
@@ -34,7 +34,7 @@ bool TempPdfFile::Close(DWString* path) {
   return whole;
 }
 
-void TempPdfFile::Remove() {
+void TempFile::Remove() {
   failed_ = false;
   if (!opened_) return;
   // The file goes whatever its close says: it is being thrown away.
@@ -46,6 +46,6 @@ void TempPdfFile::Remove() {
   path_.Empty();
 }
 
-void TempPdfFile::Discard(const DWString& path) {
+void TempFile::Discard(const DWString& path) {
   DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
 }

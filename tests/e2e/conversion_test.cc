@@ -7,8 +7,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/host_process.h"
@@ -47,7 +49,30 @@ class ConversionTest : public ::testing::Test, protected TestFolder {
     return SplitFrames(host.output());
   }
   std::vector<std::wstring> Leftovers() const { return FilesLike(temp + L"vlx_*"); }
+
+  // Starts the host on first and writes the rest while it runs (the pipe
+  // holds 4 MiB); returns its messages and its peak commit in MiB.
+  std::vector<std::string> ServeWhileWriting(const std::string& first, const std::string& rest,
+                                             double* peak_mib) {
+    HostProcess host;
+    EXPECT_TRUE(host.Start(Host(), first));
+    std::thread writer([&] {
+      // In slices: Wine passes a single huge write through the pipe slowly.
+      for (size_t at = 0; at < rest.size(); at += 1 << 20) host.Write(rest.substr(at, 1 << 20));
+      host.CloseInput();
+    });
+    EXPECT_TRUE(host.Finish(100000));
+    writer.join();
+    *peak_mib = double(host.peak_commit()) / (1 << 20);
+    std::printf("peak commit %.1f MiB, peak working set %.1f MiB\n", *peak_mib,
+                double(host.PeakWorkingSet()) / (1 << 20));
+    return SplitFrames(host.output());
+  }
 };
+
+std::string Padded(const std::string& head, size_t size, const std::string& tail) {
+  return Frame(head + std::string(size, 'x') + tail);
+}
 
 }  // namespace
 
@@ -197,4 +222,51 @@ TEST_F(ConversionTest, ReferenceConverterExitCodes) {
     EXPECT_EQ(process.exit_code(), code) << arguments;
   }
   EXPECT_EQ(Contents(page), "<b>kept</b>");
+}
+
+// Hostile sizes. Six 32 MiB requests behind a conversion that waits for its
+// cancel: the watcher reads them all, keeps what fits its 64 MiB budget and
+// drops the rest, each answered in its turn.
+TEST_F(ConversionTest, KeptFramesStayWithinTheirBudget) {
+  UseDouble(L"name:Local\\e2e9;wait:60000;final:set");
+  std::string rest;
+  for (int i = 0; i < 6; ++i) rest += Padded(R"({"action":"actGetVersion","x":")", 32 << 20, "\"}");
+  std::vector<std::string> expected = {Reply("1"), kVersionReply};
+  expected.resize(7, kUnknownReply);
+  double peak = 0;
+  EXPECT_EQ(ServeWhileWriting(kHtml, rest + kCancel, &peak), expected);
+  EXPECT_GT(peak, 0);
+  EXPECT_LE(peak, 64 + 16);  // the budget, and what Wine takes
+}
+
+// A 16 MiB body of '[' is answered 65280 for little more than the body, and
+// the next request is read in step.
+TEST_F(ConversionTest, DeepNestingCostsLittleMoreThanTheBody) {
+  double peak = 0;
+  EXPECT_EQ(ServeWhileWriting("", Frame(std::string(16 << 20, '[')) + kVersion, &peak),
+            (std::vector<std::string>{kUnknownReply, kVersionReply}));
+  EXPECT_GT(peak, 0);
+  EXPECT_LE(peak, 3 * 16);
+}
+
+// A 64 MiB page in eight pieces goes to its file as it arrives.
+TEST_F(ConversionTest, ChunkedPageIsNeverHeldWhole) {
+  UseDouble(L"final:0");
+  constexpr size_t kPiece = 8 << 20;
+  std::string pieces =
+      Padded(R"({"action":"MHTMLoPDF","version":2,"dataRest":1,"data":")", kPiece, "\"}");
+  for (int i = 1; i < 8; ++i)
+    pieces +=
+        Padded(R"({"action":"MHTMLoPDF","data":")", kPiece, i < 7 ? R"(","dataRest":1})" : "\"}");
+  std::vector<std::string> expected(7, kChunkRequest);
+  expected.push_back(Reply("0"));
+  double peak = 0;
+  EXPECT_EQ(ServeWhileWriting("", pieces, &peak), expected);
+  EXPECT_GT(peak, 0);
+  EXPECT_LE(peak, 32);
+  std::vector<std::wstring> pages = Leftovers();  // the double leaves its page
+  ASSERT_EQ(pages.size(), 1u);
+  WIN32_FILE_ATTRIBUTE_DATA page = {};
+  ASSERT_TRUE(GetFileAttributesExW((temp + pages[0]).c_str(), GetFileExInfoStandard, &page));
+  EXPECT_EQ(page.nFileSizeLow, 8 * kPiece);
 }

@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -141,7 +142,17 @@ bool HostProcess::Finish(DWORD timeout_ms) {
            ReadFile(from_child_, buffer, sizeof buffer, &got, nullptr) && got > 0)
       output_.append(buffer, got);
   };
+  auto sample = [this] {
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof counters))
+      return;
+    peak_commit_ = std::max({peak_commit_, counters.PrivateUsage, counters.PeakPagefileUsage});
+    peak_working_set_ = std::max(peak_working_set_, counters.PeakWorkingSetSize);
+  };
   for (DWORD waited = 0; WaitForSingleObject(process_, 10) == WAIT_TIMEOUT; waited += 10) {
+    sample();
     collect();
     if (waited >= timeout_ms) return false;
   }
@@ -153,6 +164,6 @@ bool HostProcess::Finish(DWORD timeout_ms) {
 SIZE_T HostProcess::PeakWorkingSet() const {
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof counters;
-  return GetProcessMemoryInfo(process_, &counters, sizeof counters) ? counters.PeakWorkingSetSize
-                                                                    : 0;
+  if (!GetProcessMemoryInfo(process_, &counters, sizeof counters)) return peak_working_set_;
+  return std::max(peak_working_set_, counters.PeakWorkingSetSize);
 }

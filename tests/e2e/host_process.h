@@ -70,8 +70,12 @@ class HostProcess {
   bool Finish(DWORD timeout_ms = 20000);
 
   DWORD exit_code() const { return exit_code_; }
-  // The program's peak working set so far, in bytes; 0 when unknown.
+  // The program's peak working set so far (after its exit, as Finish last
+  // saw it), in bytes; 0 when unknown.
   SIZE_T PeakWorkingSet() const;
+  // The most memory the program had committed (its private bytes, and their
+  // peak as the system keeps it) when Finish looked, every 10 ms; 0 when unknown.
+  SIZE_T peak_commit() const { return peak_commit_; }
   // What the program wrote, as far as Finish took it.
   const std::string& output() const { return output_; }
 
@@ -85,4 +89,6 @@ class HostProcess {
   HANDLE from_child_ = nullptr;
   DWORD exit_code_ = STILL_ACTIVE;
   std::string output_;
+  SIZE_T peak_commit_ = 0;
+  SIZE_T peak_working_set_ = 0;
 };

@@ -23,8 +23,8 @@ bool TempFile::Write(const uint8_t* bytes, uint32_t count) {
 
 bool TempFile::Close(DWString* path) {
   path->Empty();
-  bool whole = opened_ && !failed_ && file_.Close() >= 0 &&
-               path->Assign(path_.c_str(), path_.length());
+  bool whole =
+      opened_ && !failed_ && file_.Close() >= 0 && path->Assign(path_.c_str(), path_.length());
   if (!whole) {
     path->Empty();
     Remove();

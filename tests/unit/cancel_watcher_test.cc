@@ -11,9 +11,8 @@ namespace {
 const std::string kVersion = Frame(R"({"action":"actGetVersion"})");
 const std::string kCancel = Frame(R"({"action":"CANCEL"})");
 // Three of these pass the kept frames' budget.
-const std::string kLargeVersion =
-    Frame(R"({"action":"actGetVersion","pad":")" + std::string(InputReader::kKeptBudget / 3, 'x') +
-          "\"}");
+const std::string kLargeVersion = Frame(R"({"action":"actGetVersion","pad":")" +
+                                        std::string(InputReader::kKeptBudget / 3, 'x') + "\"}");
 
 }  // namespace
 

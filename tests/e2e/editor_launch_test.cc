@@ -287,7 +287,7 @@ TEST_F(EditorLaunchTest, AnsiReadersFindTheWideReadersArgumentsOnEveryRoad) {
           Frame(R"({"action":"openByURL","URL":"https://h/)" + text + R"("})") +
           Frame(R"({"action":"HTMLoPDF","htmlText":"x","title":")" + text + R"("})"),
       nullptr, host + L"VellumixBrowserHost.exe");
-  std::vector<std::wstring> starts = WaitForStarts(5);
+  std::vector<std::wstring> starts = Starts();
   ASSERT_EQ(starts.size(), 5u);
   std::vector<std::wstring> roads;
   for (const std::wstring& start : starts) {
@@ -320,7 +320,7 @@ TEST_F(EditorLaunchTest, ALongTitleGivesWayAndTheDocumentOpens) {
   Install();
   Run(OpenPdf(R"("title":")" + std::string(40000, 't') + R"(","url":"https://h/",)",
               "data:;base64,QQ=="));
-  std::vector<std::wstring> starts = WaitForStarts(1), files = TempFiles();
+  std::vector<std::wstring> starts = Starts(), files = TempFiles();
   ASSERT_EQ(starts.size(), 1u);
   ASSERT_EQ(files.size(), 1u);
   const std::wstring line = starts[0].substr(starts[0].find(L'\n', starts[0].find(L'\n') + 1) + 1);
@@ -364,7 +364,7 @@ TEST_F(EditorLaunchTest, DevicePathsNeverReachTheEditor) {
                          std::wstring(c.path.begin(), c.path.end()) + L"\"");
   }
   EXPECT_EQ(Run(frames), std::vector<std::string>(std::size(cases), Reply("0")));
-  std::vector<std::wstring> starts = WaitForStarts(expected.size());
+  std::vector<std::wstring> starts = Starts();
   std::wprintf(L"%zu of %zu paths reached the editor\n", starts.size(), std::size(cases));
   std::sort(starts.begin(), starts.end());
   std::sort(expected.begin(), expected.end());

@@ -39,13 +39,17 @@ def temp_files(pattern):
     return set(DRIVE_C.glob("users/*/**/" + pattern))
 
 
-def host_running():
-    for cmdline in pathlib.Path("/proc").glob("[0-9]*/cmdline"):
+def running(*programs):
+    """Whether a process of this run's Wine prefix (other runs may share the
+    machine) whose command line names one of the programs runs."""
+    prefix = b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode()
+    for proc in pathlib.Path("/proc").glob("[0-9]*"):
         try:
-            args = cmdline.read_bytes().split(b"\0")
+            args = (proc / "cmdline").read_bytes().split(b"\0")
+            ours = prefix in (proc / "environ").read_bytes().split(b"\0")
         except OSError:
             continue
-        if args[0].endswith(b"VellumixBrowserHost.exe"):
+        if ours and any(arg.endswith(program.encode()) for arg in args for program in programs):
             return True
     return False
 
@@ -76,7 +80,8 @@ class Scenarios:
 
     def expect_editor(self, before, argument):
         assert settle(lambda: len(editor_lines()) > len(before)), "the editor was not started"
-        time.sleep(0.5)  # a second start would show up now
+        # Every editor the host started has recorded its start once neither runs.
+        assert settle(lambda: not running("VellumixBrowserHost.exe", "VLXEditor.exe")), "still running"
         assert editor_lines()[len(before):] == [f"{EDITOR} {argument}"], editor_lines()[len(before):]
 
     def version_one_shot(self):
@@ -132,9 +137,14 @@ class Scenarios:
         assert temp_files("vlx_*.html") == sources, "the page's temporary file was left"
 
     def cancel_conversion(self):
-        result = self.convert([{"action": "HTMLoPDF", "title": "Cancelled page.html"}], cancelOnProgress=True)
+        # Each step of the converter waits for the cancel far longer than it takes to come.
+        self.step_file.write_text("60000")
+        try:
+            result = self.convert([{"action": "HTMLoPDF", "title": "Cancelled page.html"}], cancelOnProgress=True)
+        finally:
+            self.step_file.write_text("0")
+        # The reply follows the converter's result: no PDF can come after it.
         assert result["got"][-1] == dict(DONE, state=3), result["got"]
-        time.sleep(1)
         assert not temp_files("Vellumix Converter/Cancelled page.pdf"), "a PDF was written"
 
     def disconnect_mid_transfer(self):
@@ -142,7 +152,7 @@ class Scenarios:
         result = self.run({"kind": "pdf", "src": f"{self.server.base}/pages.pdf", "first": 64 << 10,
                            "size": 64 << 10, "disconnectAt": 2})
         assert result["end"] == "disconnected", result
-        assert settle(lambda: not host_running()), "the host still runs"
+        assert settle(lambda: not running("VellumixBrowserHost.exe", "VLXEditor.exe")), "the host still runs"
         assert temp_files("vlx_*") == files and editor_lines() == before, "the host left something behind"
 
     def three_requests_on_one_port(self):
@@ -176,10 +186,11 @@ def main():
         (run_dir / "page.html").write_bytes((pathlib.Path(__file__).parents[2] / "samples/page.html").read_bytes())
         server = PageServer(run_dir)
         failed = 0
-        # The converter slowed down, so that a cancel reaches it mid-way.
+        step_file = run_dir / "converter-step-ms"
         with BROWSERS[name](run_dir, server, launchers(run_dir, {}),
-                            dict(os.environ, VLX_CONVERTER_STEP_MS="300")) as browser:
+                            dict(os.environ, VLX_CONVERTER_STEP_FILE=str(step_file))) as browser:
             scenarios = Scenarios(browser, server, pages)
+            scenarios.step_file = step_file
             for scenario in Scenarios.COMMON + Scenarios.ONLY.get(name, []):
                 start = time.monotonic()
                 signal.alarm(240)  # a scenario stuck anywhere fails, and the others still run

@@ -122,7 +122,7 @@ TEST_P(BrowserLaunchTest, ServesEveryRequestAndWhatItStartsOutlivesTheHost) {
 
   HWND settings = nullptr;
   EXPECT_TRUE(PumpUntil([&] {
-    return (settings = FindWindowW(L"VereZeDid2Uza.Settings", nullptr)) != nullptr;
+    return (settings = SettingsWindowOf(root + L"VereZeDid2Uza.x86.exe")) != nullptr;
   })) << "no settings dialog";
   EXPECT_EQ(GetWindow(settings, GW_OWNER), browser);
   // Each editor records its start, and once it is let go, the same again.

@@ -90,7 +90,8 @@ class EditorLaunchTest : public ::testing::Test, protected TestFolder {
   void Install() { ASSERT_TRUE(SetInstallPath(install)); }
   std::wstring Editor() const { return install + L"VLXEditor.exe"; }
 
-  // Runs the host over the frames and returns its messages; with message,
+  // Runs the host over the frames and returns its messages once every
+  // editor it started has ended (and so recorded its start); with message,
   // closes the message box it shows and keeps the text (empty: none).
   std::vector<std::string> Run(const std::string& frames, std::wstring* message = nullptr,
                                const std::wstring& program = ProgramFolder() +
@@ -101,6 +102,8 @@ class EditorLaunchTest : public ::testing::Test, protected TestFolder {
     EXPECT_TRUE(host.Start(program, frames));
     EXPECT_TRUE(host.Finish());
     EXPECT_EQ(host.exit_code(), 0u);
+    EXPECT_EQ(host.errors(), "");
+    EXPECT_TRUE(AwaitChildrenOf(host.id(), L"VLXEditor.exe"));
     if (closer) {
       WaitForSingleObject(closer, INFINITE);
       CloseHandle(closer);
@@ -108,11 +111,8 @@ class EditorLaunchTest : public ::testing::Test, protected TestFolder {
     return SplitFrames(host.output());
   }
 
-  // The starts recorded, each "<program>\n<job or free>\n<command line>", once
-  // there are count, and a little later to catch starts that should not be.
-  std::vector<std::wstring> WaitForStarts(size_t count) {
-    for (int i = 0; i < 500 && SplitFrames(Contents(log)).size() < count; ++i) Sleep(20);
-    Sleep(300);
+  // The starts recorded, each "<program>\n<job or free>\n<command line>".
+  std::vector<std::wstring> Starts() {
     std::vector<std::wstring> starts;
     for (const std::string& record : SplitFrames(Contents(log)))
       starts.push_back(Utf8ToWide(record));
@@ -142,7 +142,7 @@ TEST_F(EditorLaunchTest, OpenPdfInChunksWritesTheDocumentAndStartsTheEditor) {
   std::wstring path = temp + files[0];
   EXPECT_TRUE(Contents(path) == pdf);
 
-  std::vector<std::wstring> starts = WaitForStarts(1);
+  std::vector<std::wstring> starts = Starts();
   ASSERT_EQ(starts.size(), 1u);
   // The install folder holds a blank: the planted <root>\Edit.exe is never run.
   EXPECT_EQ(starts[0], Editor() + L"\nfree\n" + Editor() +
@@ -166,7 +166,7 @@ TEST_F(EditorLaunchTest, EachDocumentGetsItsFileAndItsArgumentsApart) {
           OpenPdf(R"("title":"ends in \\","url":"\"",)", data + PlainBase64Encode("three")));
   EXPECT_EQ(replies, std::vector<std::string>(6, Reply("0")));
   std::vector<std::wstring> files = TempFiles();
-  std::vector<std::wstring> starts = WaitForStarts(3);
+  std::vector<std::wstring> starts = Starts();
   ASSERT_EQ(starts.size(), 3u);
   // The editor's path comes first, unquoted as ever; the arguments follow.
   std::vector<std::wstring> parts, paths;
@@ -206,7 +206,7 @@ TEST_F(EditorLaunchTest, AFullTempFolderKeepsNoPdfAndStartsNothing) {
   std::vector<std::string> replies =
       Run(OpenPdf("", "data:application/pdf;base64," + PlainBase64Encode(pdf)));
   EXPECT_EQ(replies, std::vector<std::string>{Reply("0")});
-  EXPECT_TRUE(WaitForStarts(0).empty());
+  EXPECT_TRUE(Starts().empty());
   EXPECT_TRUE(FilesLike(std::wstring(full) + L"\\vlx_*").empty());
 }
 
@@ -221,7 +221,7 @@ TEST_F(EditorLaunchTest, EditorMissingTakesEveryChunkAndShowsTheMessage) {
   EXPECT_EQ(message, kNotFound);
   EXPECT_EQ(replies, (std::vector<std::string>{kChunkRequest, kChunkRequest, Reply("0")}));
   EXPECT_TRUE(TempFiles().empty());
-  EXPECT_TRUE(WaitForStarts(0).empty());
+  EXPECT_TRUE(Starts().empty());
 }
 
 // Each case: one host run with one openLocalPDF; found: started from the
@@ -252,7 +252,7 @@ TEST_F(EditorLaunchTest, InstallPathValueForms) {
     ASSERT_TRUE(SetInstallPath(c.value, c.type));
     std::wstring message;
     Run(kOpenLocal, c.found ? nullptr : &message);
-    std::vector<std::wstring> starts = WaitForStarts(c.found ? 1 : 0);
+    std::vector<std::wstring> starts = Starts();
     if (c.found) {
       ASSERT_EQ(starts.size(), 1u);
       const std::wstring exe = (c.value == percent ? percent : install) + L"VLXEditor.exe";
@@ -287,7 +287,7 @@ TEST_F(EditorLaunchTest, AnsiReadersFindTheWideReadersArgumentsOnEveryRoad) {
           Frame(R"({"action":"openByURL","URL":"https://h/)" + text + R"("})") +
           Frame(R"({"action":"HTMLoPDF","htmlText":"x","title":")" + text + R"("})"),
       nullptr, host + L"VellumixBrowserHost.exe");
-  std::vector<std::wstring> starts = WaitForStarts(5);
+  std::vector<std::wstring> starts = Starts();
   ASSERT_EQ(starts.size(), 5u);
   std::vector<std::wstring> roads;
   for (const std::wstring& start : starts) {
@@ -320,7 +320,7 @@ TEST_F(EditorLaunchTest, ALongTitleGivesWayAndTheDocumentOpens) {
   Install();
   Run(OpenPdf(R"("title":")" + std::string(40000, 't') + R"(","url":"https://h/",)",
               "data:;base64,QQ=="));
-  std::vector<std::wstring> starts = WaitForStarts(1), files = TempFiles();
+  std::vector<std::wstring> starts = Starts(), files = TempFiles();
   ASSERT_EQ(starts.size(), 1u);
   ASSERT_EQ(files.size(), 1u);
   const std::wstring line = starts[0].substr(starts[0].find(L'\n', starts[0].find(L'\n') + 1) + 1);
@@ -364,7 +364,7 @@ TEST_F(EditorLaunchTest, DevicePathsNeverReachTheEditor) {
                          std::wstring(c.path.begin(), c.path.end()) + L"\"");
   }
   EXPECT_EQ(Run(frames), std::vector<std::string>(std::size(cases), Reply("0")));
-  std::vector<std::wstring> starts = WaitForStarts(expected.size());
+  std::vector<std::wstring> starts = Starts();
   std::wprintf(L"%zu of %zu paths reached the editor\n", starts.size(), std::size(cases));
   std::sort(starts.begin(), starts.end());
   std::sort(expected.begin(), expected.end());

@@ -1,6 +1,7 @@
 #include "tests/e2e/host_process.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -48,12 +49,13 @@ HostProcess::~HostProcess() {
   }
   CloseInput();
   if (from_child_) CloseHandle(from_child_);
+  if (errors_from_child_) CloseHandle(errors_from_child_);
 }
 
 bool HostProcess::Start(const std::wstring& program, const std::string& preload,
                         const wchar_t* input_file, const std::wstring& arguments) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE child_in = nullptr, child_out = nullptr;
+  HANDLE child_in = nullptr, child_out = nullptr, child_errors = nullptr;
   if (input_file) {
     child_in = CreateFileW(input_file, GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
@@ -61,9 +63,12 @@ bool HostProcess::Start(const std::wstring& program, const std::string& preload,
   } else if (!CreatePipe(&child_in, &to_child_, &inherit, 1 << 22)) {
     return false;
   }
-  if (!CreatePipe(&from_child_, &child_out, &inherit, 1 << 22)) return false;
+  if (!CreatePipe(&from_child_, &child_out, &inherit, 1 << 22) ||
+      !CreatePipe(&errors_from_child_, &child_errors, &inherit, 1 << 16))
+    return false;
   if (to_child_) SetHandleInformation(to_child_, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(from_child_, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(errors_from_child_, HANDLE_FLAG_INHERIT, 0);
   if (!preload.empty()) Write(preload);
 
   STARTUPINFOW startup = {};
@@ -71,13 +76,14 @@ bool HostProcess::Start(const std::wstring& program, const std::string& preload,
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = child_in;
   startup.hStdOutput = child_out;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  startup.hStdError = child_errors;
   PROCESS_INFORMATION info = {};
   std::wstring line = L"\"" + program + L"\" " + arguments;
   BOOL started = CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
                                 job_ ? CREATE_SUSPENDED : 0, nullptr, Folder(), &startup, &info);
   CloseHandle(child_in);
   CloseHandle(child_out);
+  CloseHandle(child_errors);
   if (!started) return false;
   process_ = info.hProcess;
   bool running = !job_ || (AssignProcessToJobObject(job_, info.hProcess) &&
@@ -138,9 +144,11 @@ bool HostProcess::Finish(DWORD timeout_ms) {
   auto collect = [this] {
     char buffer[65536];
     DWORD waiting = 0, got = 0;
-    while (PeekNamedPipe(from_child_, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
-           ReadFile(from_child_, buffer, sizeof buffer, &got, nullptr) && got > 0)
-      output_.append(buffer, got);
+    for (auto [from, into] :
+         {std::make_pair(from_child_, &output_), std::make_pair(errors_from_child_, &errors_)})
+      while (PeekNamedPipe(from, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
+             ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        into->append(buffer, got);
   };
   auto sample = [this] {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
@@ -161,9 +169,57 @@ bool HostProcess::Finish(DWORD timeout_ms) {
   return true;
 }
 
+SIZE_T HostProcess::PeakCommit() const {
+  PROCESS_MEMORY_COUNTERS_EX counters = {};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                            sizeof counters))
+    return peak_commit_;
+  return std::max({peak_commit_, counters.PrivateUsage, counters.PeakPagefileUsage});
+}
+
 SIZE_T HostProcess::PeakWorkingSet() const {
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof counters;
   if (!GetProcessMemoryInfo(process_, &counters, sizeof counters)) return peak_working_set_;
   return std::max(peak_working_set_, counters.PeakWorkingSetSize);
+}
+
+namespace {
+
+std::wstring ProgramOf(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (!process) return L"";
+  wchar_t path[MAX_PATH];
+  DWORD size = MAX_PATH;
+  const bool named = QueryFullProcessImageNameW(process, 0, path, &size);
+  CloseHandle(process);
+  return named ? std::wstring(path, size) : L"";
+}
+
+}  // namespace
+
+HWND SettingsWindowOf(const std::wstring& program) {
+  for (HWND window = nullptr;
+       (window = FindWindowExW(nullptr, window, L"VereZeDid2Uza.Settings", nullptr));)
+    if (!_wcsicmp(ProgramOf(window).c_str(), program.c_str())) return window;
+  return nullptr;
+}
+
+bool AwaitChildrenOf(DWORD process_id, const wchar_t* program, DWORD timeout_ms) {
+  for (DWORD waited = 0;; waited += 20, Sleep(20)) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    bool running = false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+      running |= entry.th32ParentProcessID == process_id && !_wcsicmp(entry.szExeFile, program);
+    CloseHandle(snapshot);
+    if (!running) return true;
+    if (waited >= timeout_ms) return false;
+  }
 }

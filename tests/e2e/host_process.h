@@ -70,14 +70,19 @@ class HostProcess {
   bool Finish(DWORD timeout_ms = 20000);
 
   DWORD exit_code() const { return exit_code_; }
+  DWORD id() const { return GetProcessId(process_); }
+  // The most memory the program has committed to itself so far (its private
+  // bytes, or their peak as the system keeps it; after its exit, as Finish
+  // last saw them every 10 ms); 0 when unknown. Pages committed and never
+  // touched count here, not in the working set.
+  SIZE_T PeakCommit() const;
   // The program's peak working set so far (after its exit, as Finish last
   // saw it), in bytes; 0 when unknown.
   SIZE_T PeakWorkingSet() const;
-  // The most memory the program had committed (its private bytes, and their
-  // peak as the system keeps it) when Finish looked, every 10 ms; 0 when unknown.
-  SIZE_T peak_commit() const { return peak_commit_; }
-  // What the program wrote, as far as Finish took it.
+  // What the program wrote to its output and to its standard error, as far
+  // as Finish took them.
   const std::string& output() const { return output_; }
+  const std::string& errors() const { return errors_; }
 
  private:
   const wchar_t* Folder() const { return folder_.empty() ? nullptr : folder_.c_str(); }
@@ -87,8 +92,18 @@ class HostProcess {
   HANDLE process_ = nullptr;
   HANDLE to_child_ = nullptr;
   HANDLE from_child_ = nullptr;
+  HANDLE errors_from_child_ = nullptr;
   DWORD exit_code_ = STILL_ACTIVE;
   std::string output_;
+  std::string errors_;
   SIZE_T peak_commit_ = 0;
   SIZE_T peak_working_set_ = 0;
 };
+
+// The converter's settings window whose process runs this program file: a
+// test's own, whatever else runs beside it; null when there is none.
+HWND SettingsWindowOf(const std::wstring& program);
+
+// Waits until no process that the given one started from the named program
+// file runs any more; false when one still does after the time-out.
+bool AwaitChildrenOf(DWORD process_id, const wchar_t* program, DWORD timeout_ms = 20000);

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/main_loop.h"
 #include "scripted_channel.h"
 
 namespace {
@@ -74,6 +75,27 @@ TEST(ReadMessageTest, InputThatEndsInsideAFrameEndsWithAnEmptyMessage) {
     pipe.Feed(input);
     EXPECT_EQ(ReadOne(pipe), std::make_pair(ReadOutcome::kEnded, std::string()));
   }
+}
+
+// A length that lies gets room only for the bytes that came: each read of
+// the body asks for no more than the room it has, and the room grows with
+// what arrived, at most to twice as much.
+TEST(ReadMessageTest, ALyingLengthGetsRoomOnlyForTheBytesThatCame) {
+  ScriptedChannel pipe;
+  pipe.Feed("\xfe\xff\xff\x7f" + std::string(100000, '{'));
+  EXPECT_EQ(ReadOne(pipe), std::make_pair(ReadOutcome::kEnded, std::string()));
+  EXPECT_LE(pipe.largest_read, 2 * 100000u);
+}
+
+// A body that no string can hold is read to its end and dropped: the main
+// loop answers it as no request and serves the next one.
+TEST(ReadMessageTest, ABodyTooLargeToHoldIsDroppedAndTheNextIsServed) {
+  ScriptedChannel pipe;
+  pipe.FeedOversizedFrame();
+  pipe.FeedFrame(R"({"action":"actGetVersion"})");
+  HostSession session{pipe.channel(), &pipe, {}, {}};
+  EXPECT_EQ(ServeRequests(session), 0);
+  EXPECT_EQ(pipe.OutputFrames(), (std::vector<std::string>{kUnknownReply, kVersionReply}));
 }
 
 TEST(WriteMessageTest, FramesTheTextBeforeItsFirstNul) {

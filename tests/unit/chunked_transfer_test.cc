@@ -80,34 +80,28 @@ TEST_F(ChunkedTransferTest, OnlyASigned32BitRestOfAtLeastOneAsksForMore) {
   }
 }
 
-// An escaped NUL ends its piece.
-TEST_F(ChunkedTransferTest, JoinsPiecesInOrderAskingOnceBeforeEach) {
-  pipe_.FeedFrame(R"({"action":"openPDF","version":9,"data":"BB\u0000b","dataRest":1})");
-  pipe_.FeedFrame(R"({"action":"openPDF","data":"\u0000c","dataRest":1})");
-  pipe_.FeedFrame(R"({"action":"OPENPDF","data":"CCC","dataRest":0})");
-  pipe_.FeedFrame(R"({"action":"actGetVersion"})");  // the next request, left unread
-  EXPECT_TRUE(Receive(R"({"action":"openPDF","data":"A\u0000a","dataRest":2})"));
-  EXPECT_EQ(Payload(), "ABBCCC");
-  EXPECT_EQ(ChunkRequests(), 3u);
-  EXPECT_EQ(pipe_.Unread(), 4u + 26u);
-}
-
-// Messages of other actions are dropped and the piece asked for again; a
-// piece without a "data" string adds nothing, and its "dataRest" counts.
+// Messages of other actions are dropped and the piece asked for again, as is
+// a piece cut between the halves of a surrogate pair (not JSON); a piece
+// without a "data" string adds nothing, and its "dataRest" counts. An escaped
+// NUL ends its piece. The request behind the last piece is left unread.
 TEST_F(ChunkedTransferTest, OtherMessagesAreDroppedAndPiecesWithoutDataAddNothing) {
   pipe_.FeedFrame(R"({"action":"cancel","data":"X","dataRest":1})");
-  pipe_.FeedFrame(R"({"action":"openPDF","data":"X","dataRest":0})");
+  pipe_.FeedFrame(R"({"action":"MHTMLoPDF","data":"X","dataRest":0})");
   pipe_.FeedFrame(R"({"data":"X"})");
   pipe_.FeedFrame("not json");
-  pipe_.FeedFrame(R"(["MHTMLoPDF"])");
+  pipe_.FeedFrame(R"(["openPDF"])");
   pipe_.Feed(std::string(4, '\0'));  // a frame of length 0
-  pipe_.FeedFrame(R"({"action":"MHTMLoPDF","data":7,"dataRest":1})");
-  pipe_.FeedFrame(R"({"action":"MHTMLoPDF","Data":"X","dataRest":1})");
-  pipe_.FeedFrame(R"({"action":"MHTMLoPDF","data":"only"})");
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"X\ud83d","dataRest":1})");
+  pipe_.FeedFrame(R"({"action":"openPDF","data":7,"dataRest":1})");
+  pipe_.FeedFrame(R"({"action":"openPDF","Data":"X","dataRest":1})");
+  pipe_.FeedFrame(R"({"action":"OPENPDF","data":"on\u0000x","dataRest":1})");
+  pipe_.FeedFrame(R"({"action":"openPDF","data":"ly"})");
+  pipe_.FeedFrame(R"({"action":"actGetVersion"})");
   // The request itself has no "data": the payload comes from the continuations.
-  EXPECT_TRUE(Receive(R"({"action":"MHTMLoPDF","version":2,"dataRest":1})", kActionMhtmlToPdf));
+  EXPECT_TRUE(Receive(R"({"action":"openPDF","dataRest":1})"));
   EXPECT_EQ(Payload(), "only");
-  EXPECT_EQ(ChunkRequests(), 9u);
+  EXPECT_EQ(ChunkRequests(), 11u);
+  EXPECT_EQ(pipe_.Unread(), 4u + 26u);
 }
 
 TEST_F(ChunkedTransferTest, APieceTheSinkRefusesBreaksTheTransferOff) {

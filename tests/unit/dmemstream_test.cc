@@ -6,29 +6,6 @@
 #include <memory>
 #include <vector>
 
-// A step below 1 grows by a share of the capacity, at least to 8192 and in
-// multiples of 4096; a step of 1 and up grows in its multiples.
-TEST(DMemoryStreamTest, GrowsByItsGrowthStep) {
-  const struct {
-    uint64_t initial;
-    int32_t growth;
-    uint64_t sizes[4], capacities[4];  // 0: no more
-  } cases[] = {
-      {0, -2, {0, 4100, 16384, 16385}, {4096, 8192, 16384, 24576}},
-      {0, 1000, {0, 2500}, {1000, 3000}},
-      {1500, 1000, {1500}, {2000}},
-      {10, -9, {5000, 8193}, {8192, 8192 + 2048}},  // a share of at least a quarter
-  };
-  for (const auto& c : cases) {
-    DMemoryStream s;
-    ASSERT_EQ(s.Create(c.initial, c.growth), kDOk);
-    for (int i = 0; i < 4 && c.capacities[i]; ++i) {
-      ASSERT_EQ(s.SetSize(c.sizes[i]), kDOk);
-      EXPECT_EQ(s.GetCapacity(), c.capacities[i]) << c.growth << " " << c.sizes[i];
-    }
-  }
-}
-
 TEST(DMemoryStreamTest, ReadsWritesAndSeeksWithinTheSize) {
   DMemoryStream s;
   ASSERT_EQ(s.Create(0, -2), kDOk);

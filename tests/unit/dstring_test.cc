@@ -2,16 +2,11 @@
 
 #include <gtest/gtest.h>
 
-TEST(DStringTest, AssignTakesExactlyTheLengthAndGrowthRoundsTo32Units) {
+TEST(DStringTest, AppendsAndAssignsAPartOfItself) {
   DString s;
   ASSERT_TRUE(s.Assign("hello"));
-  EXPECT_EQ(s.capacity(), 5u);
   ASSERT_TRUE(s.Append(" world"));
-  EXPECT_EQ(s.capacity(), 31u);
   EXPECT_STREQ(s.c_str(), "hello world");
-  ASSERT_TRUE(s.Reserve(31));
-  EXPECT_EQ(s.capacity(), 31u);
-  // Assigning a part of itself works.
   ASSERT_TRUE(s.Assign(s.c_str() + 6, 5));
   EXPECT_STREQ(s.c_str(), "world");
 }

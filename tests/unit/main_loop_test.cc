@@ -8,7 +8,6 @@ TEST(MainLoopTest, NothingWrittenMeansNothingReadAndExitZero) {
   ScriptedChannel pipe;
   HostSession session{pipe.channel(), &pipe, {}, {}};
   EXPECT_EQ(ServeRequests(session), 0);
-  EXPECT_EQ(pipe.polls, 3);  // the first look, the loop's, the drain step's
   EXPECT_TRUE(pipe.Output().empty());
 }
 

@@ -4,26 +4,6 @@
 
 #include <string>
 
-TEST(ProgressRelayTest, ProgressMessageLayout) {
-  DString text;
-  ASSERT_TRUE(ComposeProgressMessage(37, &text));
-  EXPECT_STREQ(text.c_str(),
-               "{\n    \"action\": \"HTML2PDFProgress\",\n    \"version\": 1,\n    \"value\": 37\n}");
-  ASSERT_TRUE(ComposeProgressMessage(int32_t(0xFFFFFFFFu), &text));
-  EXPECT_NE(std::string(text.c_str()).find("\"value\": -1\n}"), std::string::npos);
-}
-
-TEST(ProgressRelayTest, ErrorTextIsEscapedUtf8) {
-  DString text;
-  const DWChar error[] = u"a \"b\"\n\u00fc\u20ac\U0001F600";
-  ASSERT_TRUE(ComposeErrorMessage(error, DWString::Length(error), &text));
-  EXPECT_STREQ(text.c_str(),
-               "{\n    \"action\": \"HTML2PDFError\",\n    \"version\": 1,\n    \"value\": "
-               "\"a \\\"b\\\"\\n\xc3\xbc\xe2\x82\xac\xf0\x9f\x98\x80\"\n}");
-  ASSERT_TRUE(ComposeErrorMessage(nullptr, 0, &text));
-  EXPECT_NE(std::string(text.c_str()).find("\"value\": \"\"\n}"), std::string::npos);
-}
-
 TEST(ProgressRelayTest, BlockTextStopsAtItsNulOrItsEnd) {
   DWString text;
   const DWChar with_nul[] = u"name\0rest";

@@ -7,18 +7,15 @@
 using namespace std::string_literals;
 
 // Unpaired surrogates become U+FFFD; the answer ends at its first NUL. The
-// frame around the reply is checked with the main loop's replies, in the
-// cancel watcher's test.
+// frame around the reply is checked with the main loop's replies.
 TEST(ReplyTest, StateKeepsItsSignAndTheAnswerIsEscapedUtf8) {
   const struct {
     int32_t state;
     std::u16string answer;
     std::string escaped;
   } cases[] = {{0, u"", ""},
-               {65280, u"", ""},
                {-1, u"", ""},
                {INT32_MIN, u"", ""},
-               {INT32_MAX, u"", ""},
                {0, u"11.1.1.0", "11.1.1.0"},
                {0, u"a\"b\\c", "a\\\"b\\\\c"},
                {0, u"\u0001\u001f\b\t\n\f\r", "\\u0001\\u001F\\b\\t\\n\\f\\r"},

@@ -4,6 +4,7 @@
 // host asked of Windows.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -60,14 +61,32 @@ class ScriptedChannel : public InputSource, public HostPlatform {
   // Appends raw bytes behind what is still unread.
   void Feed(const std::string& bytes) { input_ += bytes; }
   void FeedFrame(const std::string& body) { Feed(Frame(body)); }
-  uint32_t Unread() const { return uint32_t(input_.size() - at_); }
+  // A frame of 0x7FFFFFFF body bytes, more than a string holds; its bytes are
+  // counted as they are read, never stored. One per pipe.
+  void FeedOversizedFrame() {
+    Feed("\xff\xff\xff\x7f");
+    oversized_at_ = input_.size();
+    oversized_left_ = 0x7FFFFFFF;
+  }
+  uint32_t Unread() const { return uint32_t(input_.size() - at_ + oversized_left_); }
 
   // The read that would pass this many bytes in all stops there, once, as a
   // cancelled read does.
   size_t stop_at = SIZE_MAX;
 
+  // The most bytes one read asked for: a body is read into the room it has.
+  uint32_t largest_read = 0;
+
   uint32_t Read(void* buffer, uint32_t count, bool* ended) override {
-    const size_t end = input_.size() < stop_at ? input_.size() : stop_at;
+    if (count > largest_read) largest_read = count;
+    *ended = false;
+    if (at_ == oversized_at_ && oversized_left_ > 0) {
+      const uint32_t got = count < oversized_left_ ? count : oversized_left_;
+      oversized_left_ -= got;
+      return got;
+    }
+    const size_t end =
+        std::min({input_.size(), stop_at, oversized_left_ ? oversized_at_ : SIZE_MAX});
     const uint32_t got = count < end - at_ ? count : uint32_t(end - at_);
     std::memcpy(buffer, input_.data() + at_, got);
     at_ += got;
@@ -87,7 +106,6 @@ class ScriptedChannel : public InputSource, public HostPlatform {
   std::vector<std::string> OutputFrames() const { return SplitFrames(Output()); }
 
   bool PeekInput(uint32_t* available) override {
-    ++polls;
     *available = Unread();
     return true;
   }
@@ -99,7 +117,6 @@ class ScriptedChannel : public InputSource, public HostPlatform {
 
   const Channel& channel() const { return channel_; }
 
-  int polls = 0;
   std::vector<std::u16string> programs;
   std::vector<std::u16string> command_lines;
   std::vector<std::u16string> signalled_events;
@@ -107,6 +124,8 @@ class ScriptedChannel : public InputSource, public HostPlatform {
  private:
   std::string input_;
   size_t at_ = 0;
+  size_t oversized_at_ = SIZE_MAX;
+  uint32_t oversized_left_ = 0;
   InputReader reader_{*this};
   Channel channel_;
 };

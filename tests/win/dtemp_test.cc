@@ -162,9 +162,8 @@ TEST(DTempTest, LowIntegrityIsAMandatoryLevelOf4096OrBelow) {
     EXPECT_EQ(fake.IsLowIntegrity(), t.low) << t.what;
   }
 
-  // Wine runs every process at high integrity: the real label says so.
-  auto* label = static_cast<TOKEN_MANDATORY_LABEL*>(DSystemTempPlatform()->IntegrityLabel());
-  ASSERT_NE(label, nullptr);
-  EXPECT_EQ(*GetSidSubAuthority(label->Label.Sid, 0), DWORD(SECURITY_MANDATORY_HIGH_RID));
+  // The real token's label can be read.
+  void* label = DSystemTempPlatform()->IntegrityLabel();
+  EXPECT_NE(label, nullptr);
   DMemFree(label);
 }

@@ -18,6 +18,7 @@ bool ReadToken(UserOnlyAccess* access) {
   access->integrity = 0;
   if (ok && GetTokenInformation(token, TokenIntegrityLevel, info, sizeof info, &size)) {
     PSID level = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(info)->Label.Sid;
+    ok = CopySid(sizeof access->level, access->level, level);
     access->integrity = *GetSidSubAuthority(level, *GetSidSubAuthorityCount(level) - 1);
   }
   CloseHandle(token);
@@ -65,6 +66,14 @@ bool MakeUserOnlyAccess(DWORD rights, UserOnlyAccess* access) {
       !SetSecurityDescriptorDacl(&access->descriptor, TRUE, acl, FALSE) ||
       // Explicitly: an elevated token's default owner is the Administrators group.
       !SetSecurityDescriptorOwner(&access->descriptor, access->user, FALSE))
+    return false;
+  // Without a label Windows keeps a lower level from writing only.
+  auto* label = reinterpret_cast<ACL*>(access->label);
+  constexpr DWORD kNoUp = SYSTEM_MANDATORY_LABEL_NO_WRITE_UP | SYSTEM_MANDATORY_LABEL_NO_READ_UP |
+                          SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP;
+  if (access->integrity && (!InitializeAcl(label, sizeof access->label, ACL_REVISION) ||
+                            !AddMandatoryAce(label, ACL_REVISION, 0, kNoUp, access->level) ||
+                            !SetSecurityDescriptorSacl(&access->descriptor, TRUE, label, FALSE)))
     return false;
   access->attributes = {sizeof access->attributes, &access->descriptor, FALSE};
   return true;

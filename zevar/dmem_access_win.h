@@ -9,14 +9,19 @@
 namespace dmem_os {
 
 // A security descriptor whose access list grants `rights` to the process's
-// user alone. It lives in the record, so nothing is allocated: the allocator
-// is not running yet when it is made.
+// user alone, labelled with the process's integrity level so that a process
+// of that user at a lower level can neither read nor write it. It lives in
+// the record, so nothing is allocated: the allocator is not running yet when
+// it is made.
 struct UserOnlyAccess {
   SECURITY_ATTRIBUTES attributes;
   SECURITY_DESCRIPTOR descriptor;
   DWORD integrity;  // the process's mandatory level (its RID)
   alignas(DWORD) BYTE user[SECURITY_MAX_SID_SIZE];
+  alignas(DWORD) BYTE level[SECURITY_MAX_SID_SIZE];
   alignas(DWORD) BYTE acl[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];
+  alignas(
+      DWORD) BYTE label[sizeof(ACL) + sizeof(SYSTEM_MANDATORY_LABEL_ACE) + SECURITY_MAX_SID_SIZE];
 };
 
 // False when the process's user or the descriptor cannot be had.

@@ -29,14 +29,16 @@ HANDLE OpenObject(char first, DWORD rights) {
                       : OpenFileMappingA(rights, FALSE, ObjectName(first).c_str());
 }
 
-// The process's user, in `buffer`.
-PSID ProcessUser(BYTE (&buffer)[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE]) {
+// The process's user or integrity level (`kind`), in `buffer`.
+PSID ProcessSid(TOKEN_INFORMATION_CLASS kind,
+                BYTE (&buffer)[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE]) {
   HANDLE token;
   DWORD size;
   EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-  EXPECT_TRUE(GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size));
+  EXPECT_TRUE(GetTokenInformation(token, kind, buffer, sizeof buffer, &size));
   CloseHandle(token);
-  return reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+  // Both records start with a SID_AND_ATTRIBUTES.
+  return reinterpret_cast<SID_AND_ATTRIBUTES*>(buffer)->Sid;
 }
 
 }  // namespace
@@ -44,8 +46,10 @@ PSID ProcessUser(BYTE (&buffer)[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE]) {
 // Before, the mutex had a null access list: anybody could open it with every
 // right, and hold it to stop every module of the process from starting.
 TEST(DMemSharedWinTest, OnlyTheProcessUserMayOpenTheNamedObjects) {
-  alignas(DWORD) BYTE user_buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-  PSID user = ProcessUser(user_buffer);
+  alignas(DWORD) BYTE user_buffer[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  alignas(DWORD) BYTE level_buffer[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  PSID user = ProcessSid(TokenUser, user_buffer);
+  PSID level = ProcessSid(TokenIntegrityLevel, level_buffer);
   const struct {
     char first;
     DWORD rights;
@@ -56,11 +60,12 @@ TEST(DMemSharedWinTest, OnlyTheProcessUserMayOpenTheNamedObjects) {
     HANDLE handle = OpenObject(object.first, READ_CONTROL);
     ASSERT_NE(handle, nullptr);
     PSID owner;
-    PACL dacl;
+    PACL dacl, sacl;
     PSECURITY_DESCRIPTOR descriptor;
     ASSERT_EQ(GetSecurityInfo(handle, SE_KERNEL_OBJECT,
-                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                              nullptr, &dacl, nullptr, &descriptor),
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                  LABEL_SECURITY_INFORMATION,
+                              &owner, nullptr, &dacl, &sacl, &descriptor),
               DWORD(ERROR_SUCCESS));
     EXPECT_TRUE(EqualSid(owner, user));
     // One entry, for the user: nobody else may open it.
@@ -71,6 +76,15 @@ TEST(DMemSharedWinTest, OnlyTheProcessUserMayOpenTheNamedObjects) {
     EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
     EXPECT_EQ(ace->Mask, object.rights);
     EXPECT_TRUE(EqualSid(&ace->SidStart, user));
+    // A lower level of that user can neither read nor write it.
+    ASSERT_NE(sacl, nullptr);
+    SYSTEM_MANDATORY_LABEL_ACE* label;
+    ASSERT_TRUE(GetAce(sacl, 0, reinterpret_cast<void**>(&label)));
+    EXPECT_EQ(label->Header.AceType, SYSTEM_MANDATORY_LABEL_ACE_TYPE);
+    EXPECT_EQ(label->Mask,
+              DWORD(SYSTEM_MANDATORY_LABEL_NO_WRITE_UP | SYSTEM_MANDATORY_LABEL_NO_READ_UP |
+                    SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP));
+    EXPECT_TRUE(EqualSid(&label->SidStart, level));
     LocalFree(descriptor);
     CloseHandle(handle);
   }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the five configurations (tools/build-all.sh) and runs every test: the
 # native ones under AddressSanitizer and UndefinedBehaviorSanitizer (the
-# allocator's own also under ThreadSanitizer), the fuzzer for a while, and the
-# Windows ones (the same portable tests, the Win32 units and the end-to-end
-# tests of the real host program) under wine64. Prints CTest's summary; exits
+# allocator's own also under ThreadSanitizer), the fuzzer for a while, the
+# static analysis (tools/clang-tidy.sh), and the Windows ones (the same
+# portable tests, the Win32 units and the end-to-end tests of the real host
+# program) under wine64. Prints CTest's summary; exits
 # non-zero on a failure. This is what CI runs.
 #
 #   ./run-tests.sh --quick   builds and runs the native tests alone: no
@@ -41,6 +42,9 @@ for target in url_escape url_unescape positional_format safe_file_name argv_esca
   echo "$target: $(grep -o 'Done [0-9]* runs' "$corpus.log")"
   rm -rf "$corpus" "$corpus.log"
 done
+
+echo "== static analysis (tools/clang-tidy.sh: .clang-tidy's checks over the native and fuzz builds)"
+tools/clang-tidy.sh "$(nproc)" || status=1
 
 echo "== allocator tests (ThreadSanitizer)"
 ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" | tee "$logs/tsan" || status=1

@@ -86,7 +86,7 @@ void HandleOpenPdf(HostSession& session, const ParsedRequest& request) {
   bool whole = ReceiveChunkedData(session, request, kActionOpenPdf, &document);
   if (whole) document.Finish();
   DWString editor;
-  if (!whole || !FindEditor(session, &editor)) {
+  if (!whole || !file || !FindEditor(session, &editor)) {
     if (file) file->Remove();
     if (whole) ReportEditorMissing(session);
     return;

@@ -24,7 +24,7 @@ bool ReadWindowNumber(const DWChar* digits, uintptr_t* window) {
     if (*digits < u'0' || *digits > u'9' || count == 10) return false;
     number = number * 10 + (*digits - u'0');
   }
-  if (count == 0 || number > (negative ? 0x80000000ll : 0xFFFFFFFFll)) return false;
+  if (count == 0 || number > (negative ? 0x80000000LL : 0xFFFFFFFFLL)) return false;
   *window = uintptr_t(intptr_t(int32_t(uint32_t(negative ? -number : number))));
   return true;
 }

@@ -3,7 +3,7 @@
 # everything is there already. wine64 only: the i386 architecture is not added
 # (32-bit code cannot run on these machines).
 set -euo pipefail
-packages=(cmake make g++ clang libclang-rt-14-dev python3 googletest libgtest-dev libbenchmark-dev rapidjson-dev
+packages=(cmake make g++ clang clang-tidy libclang-rt-14-dev python3 googletest libgtest-dev libbenchmark-dev rapidjson-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
           poppler-utils libmimalloc-dev libjemalloc-dev coreutils wixl msitools
           chromium firefox-esr osslsigncode openssl nodejs)

@@ -91,7 +91,7 @@ int TakeGroup(const uint8_t* in, uint32_t n, uint32_t* at, uint32_t* group, uint
     uint8_t c = in[i];
     if (k == 0 && c == 0) return -1;
     ++i;
-    int v = kTables.value[c];
+    int v = kTables.value[c];  // NOLINT(bugprone-signed-char-misuse,cert-str34-c): -1 is no digit
     if (v < 0) continue;
     *group = *group << 6 | uint32_t(v);
     if (k < 3) seen[k] = c;

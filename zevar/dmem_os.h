@@ -43,14 +43,15 @@ uint32_t ProcessId();
 void* ThreadSlotGet();
 [[nodiscard]] bool ThreadSlotSet(void* value);
 
-// Named mutex (everybody may use it), not initially owned. Null on failure.
+// Named mutex, not initially owned; only the process's user may open it.
+// Null on failure, or when one of that name was made by someone else.
 void* NamedMutexOpen(const char* name);
 void NamedMutexWait(void* mutex);
 void NamedMutexRelease(void* mutex);
 void NamedMutexClose(void* mutex);
 
 // A zero-filled read-write section of `size` bytes under `name`, or the one
-// that exists already; the whole of it mapped. Null on failure.
+// that this user made already; the whole of it mapped. Null on failure.
 void* SectionOpen(const char* name, size_t size, uintptr_t* mapping);
 void SectionClose(void* view, uintptr_t mapping);
 

@@ -1,6 +1,7 @@
 // The allocator's seam on Windows: VirtualAlloc, the process heap, a fiber-
 // local slot whose callback tells of a thread's end, and the named mutex and
 // page-file-backed mapping that the modules of a process share.
+#include "zevar/dmem_access_win.h"
 #include "zevar/dmem_os.h"
 
 namespace dmem_os {
@@ -79,23 +80,47 @@ void* ThreadSlotGet() { return FlsGetValue(g_slot); }
 bool ThreadSlotSet(void* value) { return FlsSetValue(g_slot, value) != 0; }
 
 void* NamedMutexOpen(const char* name) {
-  SECURITY_DESCRIPTOR descriptor;
-  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE))
+  constexpr DWORD kRights = SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL;
+  UserOnlyAccess access;
+  if (!MakeUserOnlyAccess(kRights, &access)) return nullptr;
+  SetLastError(ERROR_SUCCESS);
+  HANDLE mutex = CreateMutexExA(&access.attributes, name, 0, kRights);
+  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS && !IsOwnObject(mutex, access)) {
+    CloseHandle(mutex);
     return nullptr;
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-  return CreateMutexA(&attributes, FALSE, name);
+  }
+  return mutex;
 }
 
 void NamedMutexWait(void* mutex) { WaitForSingleObject(mutex, INFINITE); }
 void NamedMutexRelease(void* mutex) { ReleaseMutex(mutex); }
 void NamedMutexClose(void* mutex) { CloseHandle(mutex); }
 
+// Called under the named mutex: between the open and the create no other
+// module of the process can make the section.
 void* SectionOpen(const char* name, size_t size, uintptr_t* mapping) {
-  HANDLE handle = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                     static_cast<DWORD>(size), name);
+  constexpr DWORD kRights = SECTION_QUERY | SECTION_MAP_READ | SECTION_MAP_WRITE | READ_CONTROL;
+  UserOnlyAccess access;
+  if (!MakeUserOnlyAccess(kRights, &access)) return nullptr;
+  // Opening asks only for these rights; creating asks for more, which the
+  // creator of a new object is always given.
+  HANDLE handle = OpenFileMappingA(kRights, FALSE, name);
+  if (handle && !IsOwnObject(handle, access)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  if (handle == nullptr) {
+    SetLastError(ERROR_SUCCESS);
+    handle = CreateFileMappingA(INVALID_HANDLE_VALUE, &access.attributes, PAGE_READWRITE, 0,
+                                static_cast<DWORD>(size), name);
+    // Made by someone else since the open: not ours.
+    if (handle && GetLastError() == ERROR_ALREADY_EXISTS) {
+      CloseHandle(handle);
+      return nullptr;
+    }
+  }
   if (handle == nullptr) return nullptr;
-  void* view = MapViewOfFile(handle, FILE_MAP_ALL_ACCESS, 0, 0, size);
+  void* view = MapViewOfFile(handle, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, size);
   if (view == nullptr) {
     CloseHandle(handle);
     return nullptr;

@@ -13,10 +13,15 @@ DMemShared* g_shared;
 
 namespace {
 
+// The registry keeps arrays of heap pointers.
+constexpr size_t kHeapPointerSize = sizeof(DMemHeap*);  // NOLINT(bugprone-sizeof-expression)
+
 void* g_mutex;  // the named mutex, while the section is attached
 
 [[noreturn]] void LockFailed() {
-  std::fputs("DSCriticalSection(24): cannot initialise a critical section\n", stderr);
+  // Ending anyway: a message that cannot be written changes nothing.
+  static_cast<void>(
+      std::fputs("DSCriticalSection(24): cannot initialise a critical section\n", stderr));
   std::abort();
 }
 
@@ -66,7 +71,7 @@ DMemRegistryBlock* NewRegistryBlock() {
   if (region == nullptr) return nullptr;
   auto* block = static_cast<DMemRegistryBlock*>(region);
   block->capacity = uint32_t((kRegistryBlockBytes - sizeof(DMemRegistryBlock)) /
-                             (sizeof(uint32_t) + sizeof(DMemHeap*)));
+                             (sizeof(uint32_t) + kHeapPointerSize));
   block->used = 0;
   block->next = nullptr;
   block->heaps = reinterpret_cast<DMemHeap**>(block->ids() + block->capacity);
@@ -82,7 +87,7 @@ bool Register(uint32_t id, DMemHeap* heap) {
   uint32_t at = LowerBound(block, id);
   uint32_t* ids = block->ids();
   std::memmove(ids + at + 1, ids + at, (block->used - at) * sizeof *ids);
-  std::memmove(block->heaps + at + 1, block->heaps + at, (block->used - at) * sizeof *block->heaps);
+  std::memmove(block->heaps + at + 1, block->heaps + at, (block->used - at) * kHeapPointerSize);
   ids[at] = id;
   block->heaps[at] = heap;
   ++block->used;
@@ -103,7 +108,7 @@ void ForgetHeap(DMemHeap* heap) {
       uint32_t* ids = b->ids();
       --b->used;
       std::memmove(ids + at, ids + at + 1, (b->used - at) * sizeof *ids);
-      std::memmove(b->heaps + at, b->heaps + at + 1, (b->used - at) * sizeof *b->heaps);
+      std::memmove(b->heaps + at, b->heaps + at + 1, (b->used - at) * kHeapPointerSize);
       return;
     }
   }
@@ -151,8 +156,9 @@ void ReleaseHeap(DMemHeap* heap) {
 bool Startup() {
   if (!dmem_os::ThreadSlotInit(ThreadEnded)) return false;
   char name[64];
-  std::snprintf(name, sizeof name, "s.zevar.mks.%s%s.%d.%d.%X", "-", "-", 2, 0,
-                unsigned(dmem_os::ProcessId()));
+  // At most 27 characters: it always fits.
+  static_cast<void>(std::snprintf(name, sizeof name, "s.zevar.mks.%s%s.%d.%d.%X", "-", "-", 2, 0,
+                                  unsigned(dmem_os::ProcessId())));
   void* mutex = dmem_os::NamedMutexOpen(name);
   if (mutex == nullptr) return false;
   name[0] = 'm';

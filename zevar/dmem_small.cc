@@ -111,19 +111,17 @@ void InitPage(DMemHeap* heap, DMemPage* page, uint32_t size_class) {
 // A page of the heap's first chunk with free pages, set up for the class.
 DMemPage* TakePage(DMemHeap* heap, uint32_t size_class) {
   DMemChunk* chunk = heap->chunks_with_free;
-  DMemPage* page = nullptr;
+  DMemPage* page;
   if (chunk->free_pages + chunk->pages_initialised == kPagesPerChunk) {
     uint32_t index = chunk->pages_initialised++;
     page = PageAt(chunk, index);
     page->index = uint16_t(index);
     Store(page->owner, Load(PageAt(chunk, 0)->owner));
   } else {
-    for (uint32_t i = 0; i < chunk->pages_initialised; ++i) {
-      if (PageAt(chunk, i)->list == kListFree) {
-        page = PageAt(chunk, i);
-        break;
-      }
-    }
+    // More pages are free than are left to set up: one set up is free.
+    uint32_t i = 0;
+    while (PageAt(chunk, i)->list != kListFree) ++i;
+    page = PageAt(chunk, i);
   }
   if (--chunk->free_pages == 0) {
     UnlinkChunk(&heap->chunks_with_free, chunk);
@@ -189,7 +187,8 @@ DMEM_HOT void* Pop(DMemPage* page, uint32_t* left) {
         return block;
       }
     } else if (Swap(page->state, state, count - 1)) {
-      char* block = reinterpret_cast<char*>(page) + FirstUser(page) + page->stride * page->carved++;
+      char* block =
+          reinterpret_cast<char*>(page) + FirstUser(page) + size_t(page->stride) * page->carved++;
       std::memset(block - 4, 0, 4);
       *left = count - 1;
       return block;

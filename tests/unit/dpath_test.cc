@@ -75,6 +75,7 @@ TEST(DPathLookupTest, TrimsSlashesAndPrefixesLongPaths) {
   std::u16string name(250, u'n');
   std::u16string short_path = u"C:\\" + std::u16string(244, u'n');  // 247 characters
   EXPECT_EQ(LookupPath(short_path + u"\\"), short_path);
+  EXPECT_EQ(LookupPath(short_path + u"n\\"), u"\\\\?\\" + short_path + u"n");  // 248: the limit
   EXPECT_EQ(LookupPath(u"C:/" + name + u"/x\\"), u"\\\\?\\C:\\" + name + u"\\x");
   EXPECT_EQ(LookupPath(u"\\\\server/" + name), u"\\\\?\\UNC\\server\\" + name);
   EXPECT_EQ(LookupPath(u"/" + name + u"/abcdefg"), u"\\\\?\\UNC\\" + name + u"\\abcdefg");

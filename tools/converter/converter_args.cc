@@ -11,7 +11,7 @@ bool ReadNumber(const std::u16string& text, size_t at, int64_t* value) {
   int64_t number = 0;
   while (at < text.size() && text[at] >= u'0' && text[at] <= u'9') {
     number = number * 10 + (text[at++] - u'0');
-    if (number > 0xFFFFFFFFll) return false;  // no window handle is that long
+    if (number > 0xFFFFFFFFLL) return false;  // no window handle is that long
   }
   *value = negative ? -number : number;
   return true;

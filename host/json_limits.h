@@ -21,7 +21,8 @@ constexpr unsigned kBoundedParseFlags =
 
 // The iterative reader's stack holds two numbers per open array or object,
 // pushed before the handler hears of it: room for one past the limit.
-constexpr size_t kJsonReaderStackBytes = (kJsonMaxDepth + 1) * 2 * sizeof(rapidjson::SizeType);
+constexpr size_t kJsonReaderStackBytes =
+    (size_t(kJsonMaxDepth) + 1) * 2 * sizeof(rapidjson::SizeType);
 
 // Passes a reader's events on to inner while the text stays within the
 // limits; the first event beyond them stops the parse.

@@ -100,7 +100,7 @@ class ManifestChecker {
       if (manifest.GetParseError() == rapidjson::kParseErrorStringInvalidEncoding)
         return Fail(kReinstall, "the manifest ", path_, " is not UTF-8 text.");
       char offset[24];
-      std::snprintf(offset, sizeof offset, "%u", unsigned(manifest.GetErrorOffset()));
+      static_cast<void>(std::snprintf(offset, sizeof offset, "%u", unsigned(manifest.GetErrorOffset())));
       return Fail(kReinstall, "the manifest ", path_, " is not valid JSON (",
                   rapidjson::GetParseError_En(manifest.GetParseError()), " at byte ", offset, ").");
     }

@@ -46,7 +46,7 @@ bool TextReport::Finish(uint32_t problems) {
   DString line;
   if (problems == 0) return line.Assign("The host can work: no problem found.") && Line(line);
   char count[16];
-  std::snprintf(count, sizeof count, "%u", problems);
+  static_cast<void>(std::snprintf(count, sizeof count, "%u", problems));
   return Join(&line, count, problems == 1 ? " problem" : " problems",
               ": the host cannot work as installed until it is fixed.") &&
          Line(line);

@@ -21,7 +21,7 @@ void CheckSignature(DiagnoseSystem* system, Report& report, const char* own_path
       return;
     case Signature::kInvalid: {
       char text[16];
-      std::snprintf(text, sizeof text, "0x%08X", unsigned(code));
+      static_cast<void>(std::snprintf(text, sizeof text, "0x%08X", unsigned(code)));
       report.Problem("host", "Reinstall the host package from its original source.",
                      "the program's signature does not verify (", text,
                      "): security software may block it.");
@@ -90,7 +90,7 @@ void CheckTempFolder(DiagnoseSystem* system, Report& report) {
   uint32_t error = system->ProbeWrite(folder.c_str());
   if (error) {
     char code[16];
-    std::snprintf(code, sizeof code, "%u", unsigned(error));
+    static_cast<void>(std::snprintf(code, sizeof code, "%u", unsigned(error)));
     report.Problem("temp", "Set the TMP and TEMP variables to a writable folder.",
                    "the temporary folder ", folder.c_str(), " cannot be written (error ", code,
                    "): \"openPDF\" and page conversions fail.");
@@ -99,7 +99,7 @@ void CheckTempFolder(DiagnoseSystem* system, Report& report) {
   uint64_t free_bytes = 0;
   char space[32] = "unknown";
   bool known = system->FreeBytes(folder.c_str(), &free_bytes);
-  if (known) std::snprintf(space, sizeof space, "%" PRIu64 " MiB", free_bytes >> 20);
+  if (known) static_cast<void>(std::snprintf(space, sizeof space, "%" PRIu64 " MiB", free_bytes >> 20));
   if (known && free_bytes < kLowSpace)
     report.Note("temp", "the temporary folder ", folder.c_str(), " is writable but has only ",
                 space, " free: large documents may not fit.");

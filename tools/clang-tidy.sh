@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${1:-2}
-own="^$PWD/((host|actions|launch|zevar|tools)/|tests/(?!fuzz/)|tests/fuzz/replay_main)"
+own="^$PWD/((host|actions|launch|zevar|tools|diagnose)/|tests/(?!fuzz/)|tests/fuzz/replay_main)"
 status=0
 run-clang-tidy-14 -p build/native -j"$jobs" -quiet "$own" || status=1
 run-clang-tidy-14 -p build/fuzz -j"$jobs" -quiet "^$PWD/tests/fuzz/" || status=1
